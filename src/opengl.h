@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QList>
+#include <QOpenGLWidget>
+#include <QString>
+
+#include <Eigen/Dense>
+
+#include "tweet.h"
+
+// The canvas: owns the tweets of the current query and draws them on the emotion plane
+// (x = pleasure, y = arousal, both 1..9; the whole plane is [0.5, 9.5] on both axes).
+class opengl : public QOpenGLWidget {
+    Q_OBJECT
+
+public:
+    explicit opengl(QWidget* parent = nullptr);
+    ~opengl() override;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+    void update_zoom(int z);
+    void update_x_trans(float f);
+    void update_y_trans(float f);
+    void paint_flag(bool b);
+    // Repaints at once (synchronously), unlike update().
+    void updateGL();
+
+    // Visible extent in world units on each axis: 9 / zoom.
+    void get_screen_rng(float& w_rng, float& h_rng) const;
+    // World point to pixels from the left and bottom edges; multiples of the zoom level.
+    void WC_2_pix(float x, float y, int& px, int& py) const;
+    void pix_2_WC_w(int p, float& wc) const;
+    void pix_2_WC_h(int p, float& wc) const;
+
+    // Radius in pixels of a tweet disc with frequency measure fq at the current zoom:
+    // trunc(zoom x fq), never below 1 (also for a non-finite fq).
+    int radius_px(float fq) const;
+    // Screen disc of tweet i: centre in pixels from the left and bottom edges (pan and zoom
+    // applied, not truncated) and its on-screen radius. False for an index outside tw_db.
+    bool disc_px(int i, float& cx, float& cy, float& r) const;
+
+    // Accessors for the window, the tools and the tests.
+    QList<tweet>& tweets() { return tw_db; }
+    const QString& query_text() const { return q_str; }
+    int zoom() const { return zoom_f; }
+    float pan(int axis) const { return tr_pos[axis]; }
+    float translation(int axis) const { return trans[axis]; }
+    bool painting() const { return paint; }
+    // Number of paint passes that drew (painting on) since construction.
+    int paint_count() const { return paint_n; }
+
+public slots:
+    void cleanup();
+    void query();
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+
+private:
+    void set_projection();
+
+    QList<int> dlg_ID;
+    Eigen::MatrixXf P;
+    bool frame_ready = false;
+    bool paint;
+    int paint_n = 0;
+    QList<int> pick_list;
+    QString q_str;
+    QList<int> sim_n;
+    float tr_pos[2];
+    float trans[2];
+    QList<tweet> tw_db;
+    int zoom_f;
+};

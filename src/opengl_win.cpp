@@ -1,0 +1,199 @@
+#include "opengl_win.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "opengl.h"
+
+#include <algorithm>
+
+namespace {
+const QChar times_sign(0x00D7);
+}
+
+opengl_win::opengl_win() : QMainWindow(nullptr) {
+    QFont lbl_font = QApplication::font();
+
+    QWidget* central = new QWidget(this);
+    setCentralWidget(central);
+
+    gl = new opengl(central);
+
+    zoom = new QSlider(central);
+    zoom->setRange(1, 10);
+    zoom->setPageStep(1);
+    zoom->setSingleStep(1);
+    zoom->setTickInterval(1);
+    zoom->setTickPosition(QSlider::TicksRight);
+    zoom->setValue(1);
+    connect(zoom, &QSlider::valueChanged, this, &opengl_win::update_zoom);
+
+    zoom_lbl = new QLabel(QStringLiteral("1") + times_sign, central);
+    lbl_font.setPointSize(std::max(1, zoom_lbl->font().pointSize() - 1));
+    zoom_lbl->setFont(lbl_font);
+
+    zoom_layout = new QVBoxLayout();
+    zoom_layout->addWidget(zoom);
+    zoom_layout->addWidget(zoom_lbl, 0, Qt::AlignHCenter);
+
+    x_sbar = new QScrollBar(Qt::Horizontal, central);
+    y_sbar = new QScrollBar(Qt::Vertical, central);
+    for (QScrollBar* bar : {x_sbar, y_sbar}) {
+        bar->setPageStep(1);
+        bar->setRange(0, 0);
+        bar->setSingleStep(1);
+    }
+    connect(x_sbar, &QScrollBar::valueChanged, this, &opengl_win::update_x_trans);
+    connect(y_sbar, &QScrollBar::valueChanged, this, &opengl_win::update_y_trans);
+
+    gl_layout = new QGridLayout();
+    gl_layout->setSpacing(0);
+    gl_layout->addWidget(gl, 0, 0);
+    gl_layout->addWidget(y_sbar, 0, 1);
+    gl_layout->addWidget(x_sbar, 1, 0);
+    gl_layout->setColumnStretch(0, 1);
+
+    layout = new QHBoxLayout(central);
+    layout->addLayout(zoom_layout);
+    layout->addLayout(gl_layout);
+
+    setWindowTitle(tr("Quorvel"));
+    statusBar()->setSizeGripEnabled(true);
+
+    build_menus();
+}
+
+opengl_win::~opengl_win() = default;
+
+void opengl_win::build_menus() {
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    QAction* a = file->addAction(tr("Query &Keywords..."));
+    a->setObjectName(QStringLiteral("query_act"));
+    a->setShortcut(QKeySequence(tr("Ctrl+K")));
+    connect(a, &QAction::triggered, gl, &opengl::query);
+    file->addSeparator();
+    a = file->addAction(tr("&Capture Screen..."));
+    a->setObjectName(QStringLiteral("capture_act"));
+    a->setShortcut(QKeySequence::Save);
+    connect(a, &QAction::triggered, this, &opengl_win::capture_screen);
+    a->setEnabled(false); // screen capture is not available yet
+    file->addSeparator();
+    a = file->addAction(tr("Q&uit"));
+    a->setObjectName(QStringLiteral("quit_act"));
+    a->setShortcut(QKeySequence::Quit);
+    connect(a, &QAction::triggered, this, &opengl_win::close);
+
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    a = view->addAction(tr("&Dismiss Dialogs"));
+    a->setObjectName(QStringLiteral("dismiss_act"));
+    connect(a, &QAction::triggered, gl, &opengl::cleanup);
+    view->addSeparator();
+    a = view->addAction(tr("Zoom &In"));
+    a->setObjectName(QStringLiteral("zoom_in_act"));
+    a->setShortcut(QKeySequence::ZoomIn);
+    connect(a, &QAction::triggered, this, &opengl_win::zoom_in);
+    a = view->addAction(tr("Zoom &Out"));
+    a->setObjectName(QStringLiteral("zoom_out_act"));
+    a->setShortcut(QKeySequence::ZoomOut);
+    connect(a, &QAction::triggered, this, &opengl_win::zoom_out);
+    a = view->addAction(tr("Reset &Zoom"));
+    a->setObjectName(QStringLiteral("zoom_reset_act"));
+    a->setShortcut(QKeySequence(tr("Ctrl+0")));
+    connect(a, &QAction::triggered, this, &opengl_win::zoom_reset);
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    a = help->addAction(tr("&Documentation"));
+    a->setObjectName(QStringLiteral("doc_act"));
+    connect(a, &QAction::triggered, this, &opengl_win::show_doc);
+    a->setEnabled(false); // the documentation page is not bundled yet
+    help->addSeparator();
+    a = help->addAction(tr("&About"));
+    a->setObjectName(QStringLiteral("about_act"));
+    connect(a, &QAction::triggered, this, &opengl_win::show_about);
+    a->setEnabled(false); // the About box is not bundled yet
+    a = help->addAction(tr("About &Qt"));
+    a->setObjectName(QStringLiteral("about_qt_act"));
+    connect(a, &QAction::triggered, qApp, &QApplication::aboutQt);
+}
+
+void opengl_win::update_zoom(int v) {
+    gl->paint_flag(false);
+    update_sbars();
+    update_x_trans(x_sbar->value());
+    update_y_trans(y_sbar->value());
+    zoom_lbl->setText(QStringLiteral("%1").arg(v, 0, 10, QLatin1Char(' ')) + times_sign);
+    gl->update_zoom(v);
+    gl->paint_flag(true);
+    gl->updateGL();
+}
+
+void opengl_win::update_sbars() {
+    const int w = gl->width();
+    const int h = gl->height();
+    const int z = zoom->value();
+
+    auto fraction = [](const QScrollBar* bar) {
+        const int rng = bar->maximum() - bar->minimum();
+        return rng == 0 ? 0.0f : float(bar->value()) / float(rng);
+    };
+    const float fx = fraction(x_sbar);
+    const float fy = fraction(y_sbar);
+
+    x_sbar->setRange(0, (z - 1) * w);
+    y_sbar->setRange(0, (z - 1) * h);
+    x_sbar->setPageStep(w);
+    y_sbar->setPageStep(h);
+
+    x_sbar->setValue(int(float(x_sbar->maximum() - x_sbar->minimum()) * fx));
+    y_sbar->setValue(int(float(y_sbar->maximum() - y_sbar->minimum()) * fy));
+}
+
+void opengl_win::update_x_trans(int v) {
+    const int whole = (x_sbar->maximum() - x_sbar->minimum()) + x_sbar->pageStep();
+    gl->update_x_trans(whole > 0 ? float(v) / float(whole) : 0.0f);
+    gl->updateGL();
+}
+
+void opengl_win::update_y_trans(int v) {
+    const int whole = (y_sbar->maximum() - y_sbar->minimum()) + y_sbar->pageStep();
+    gl->update_y_trans(whole > 0 ? float(y_sbar->maximum() - v) / float(whole) : 0.0f);
+    gl->updateGL();
+}
+
+void opengl_win::set_sbar(float x, float y) {
+    const int x_whole = (x_sbar->maximum() - x_sbar->minimum()) + x_sbar->pageStep();
+    const int y_whole = (y_sbar->maximum() - y_sbar->minimum()) + y_sbar->pageStep();
+    const int xv = int(float(x_whole) * x + float(x_sbar->minimum()));
+    const int yv = int(float(y_whole) * (1 - y) + float(y_sbar->minimum())) - y_sbar->pageStep();
+    x_sbar->setValue(xv);
+    y_sbar->setValue(yv);
+}
+
+void opengl_win::zoom_in() { zoom->setValue(zoom->value() + 1); }
+
+void opengl_win::zoom_out() { zoom->setValue(zoom->value() - 1); }
+
+void opengl_win::zoom_reset() { zoom->setValue(zoom->minimum()); }
+
+void opengl_win::capture_screen() {}
+
+void opengl_win::capture_screen_cb(const QString& file_nm) { Q_UNUSED(file_nm); }
+
+bool opengl_win::close() {
+    gl->cleanup();
+    return QMainWindow::close();
+}
+
+void opengl_win::show_about() {}
+
+void opengl_win::show_doc() {}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QGridLayout;
+class QHBoxLayout;
+class QLabel;
+class QScrollBar;
+class QSlider;
+class QVBoxLayout;
+class opengl;
+
+// The main window: the canvas framed by the zoom slider and two scroll bars, and the menus.
+// Turns slider and scroll-bar positions into the canvas's zoom level and pan fractions.
+class opengl_win : public QMainWindow {
+    Q_OBJECT
+
+public:
+    opengl_win();
+    ~opengl_win() override;
+
+    opengl* gl_ptr() { return gl; }
+    // For tests and tools: the widgets that hold the zoom and pan state.
+    QSlider* zoom_slider() { return zoom; }
+    QScrollBar* x_bar() { return x_sbar; }
+    QScrollBar* y_bar() { return y_sbar; }
+    QLabel* zoom_label() { return zoom_lbl; }
+
+public slots:
+    void capture_screen();
+    void capture_screen_cb(const QString& file_nm);
+    bool close();
+    void set_sbar(float x, float y);
+    void show_about();
+    void show_doc();
+    void update_sbars();
+    void update_x_trans(int v);
+    void update_y_trans(int v);
+    void update_zoom(int v);
+    void zoom_in();
+    void zoom_reset();
+    void zoom_out();
+
+private:
+    void build_menus();
+
+    opengl* gl;
+    QGridLayout* gl_layout;
+    QHBoxLayout* layout;
+    QScrollBar* x_sbar;
+    QScrollBar* y_sbar;
+    QSlider* zoom;
+    QLabel* zoom_lbl;
+    QVBoxLayout* zoom_layout;
+};

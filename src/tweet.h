@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// Index of a rating dimension of the affective word norms.
+enum e_dim { AROUSAL = 0, DOMINANCE = 1, VALENCE = 2, E_DIM_N = 3 };
+
+// One retrieved message: body, author, post time, the matched dictionary terms with their norms,
+// the combined sentiment estimate and the rich-text renderings. A plain value.
+class tweet {
+public:
+    tweet();
+
+    // Setters, called in this order for every feed entry.
+    void content(QString body);
+    void name(QString pub);
+    void time(QString pub_t);
+
+    QString content() const { return raw; }
+    QString name() const { return nm; }
+    QString time() const { return tm; }
+    int term_n() const { return anew.size(); }
+    QList<QString> anew_term() const { return anew; }
+    float m(e_dim dim) const;
+    float sd(e_dim dim) const;
+    float overall_mean() const { return mean_tot; }
+    float overall_sdev() const { return sdev_tot; }
+    float fq() const { return freq_avg; }
+
+private:
+    QString fmt;
+    QList<int> freq;
+    float freq_avg;
+    QList<float> mean[E_DIM_N];
+    float mean_avg[E_DIM_N];
+    float mean_tot;
+    QString nm;
+    QList<float> sdev[E_DIM_N];
+    float sdev_avg[E_DIM_N];
+    float sdev_tot;
+    QList<QString> anew;
+    QString prep;
+    QString raw;
+    QString tip;
+    QString tm;
+};
