@@ -41,6 +41,14 @@ public:
     // applied, not truncated) and its on-screen radius. False for an index outside tw_db.
     bool disc_px(int i, float& cx, float& cy, float& r) const;
 
+    // Dialog highlight: tweets whose dialog is the active window are drawn yellow.
+    void add_dlg_ID(int ID);
+    void remove_dlg_ID(int ID);
+    // Indices into tw_db of every tweet whose disc overlaps the 8 x 8 pixel region centred on
+    // (x, y), y from the top edge; the result is kept in pick_list.
+    void pick_tweet(int x, int y);
+    const QList<int>& picked() const { return pick_list; }
+
     // Accessors for the window, the tools and the tests.
     QList<tweet>& tweets() { return tw_db; }
     const QString& query_text() const { return q_str; }
@@ -61,6 +69,9 @@ protected:
     void paintGL() override;
 
 private:
+    void draw_axes();
+    void draw_sentiment();
+    void draw_tweets();
     void set_projection();
 
     QList<int> dlg_ID;

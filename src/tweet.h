@@ -28,6 +28,10 @@ public:
     float overall_sdev() const { return sdev_tot; }
     float fq() const { return freq_avg; }
 
+    // Places a record on the plane directly, without a body: for tests, tools and benchmarks
+    // that need tweets at exact positions.
+    void set_estimate(float valence, float arousal, float overall_sd, float freq_measure);
+
 private:
     QString fmt;
     QList<int> freq;
