@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QTimeZone>
+#include <QVarLengthArray>
 
 #include <cmath>
 
@@ -50,21 +51,28 @@ inline bool is_space(QChar c) {
     return u == ' ' || (u >= 0x09 && u <= 0x0D);
 }
 
+// The full Unicode lower case, without the cost of the general conversion for ASCII text.
+QString lower_case(const QString& s) {
+    const QChar* p = s.constData();
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n; ++i)
+        if (p[i].unicode() >= 128) return s.toLower();
+    QString out = s;
+    for (QChar& c : out)
+        if (c.unicode() >= 'A' && c.unicode() <= 'Z') c = QChar(c.unicode() + ('a' - 'A'));
+    return out;
+}
+
+void blank_delimiters(QString& s) {
+    for (QChar& c : s)
+        if (is_delim(c)) c = QLatin1Char(' ');
+}
+
 // A word of the body (letters as written) is emphasised when it or its stem is in the lexicon.
 bool is_dictionary_word(const QString& word) {
     if (word.isEmpty()) return false;
-    const QString lower = word.toLower();
+    const QString lower = lower_case(word);
     return is_anew_word(lower) || is_anew_stem(stem_word(lower));
-}
-
-void append_word(QString& out, const QString& word) {
-    if (is_dictionary_word(word)) {
-        out += QLatin1String("<i><b>");
-        out += word;
-        out += QLatin1String("</b></i>");
-    } else {
-        out += word;
-    }
 }
 
 constexpr double two_pi = 6.283185307179586;
@@ -85,9 +93,8 @@ tweet::tweet() : freq_avg(0), mean_tot(0), sdev_tot(0) {
 
 void tweet::content(QString body) {
     raw = body;
-    prep = raw.toLower();
-    for (QChar& c : prep)
-        if (is_delim(c)) c = QLatin1Char(' ');
+    prep = lower_case(raw);
+    blank_delimiters(prep);
 
     anew.clear();
     for (int d = 0; d < E_DIM_N; ++d) {
@@ -99,20 +106,37 @@ void tweet::content(QString body) {
     float m[E_DIM_N] = {0, 0, 0};
     float sd[E_DIM_N] = {0, 0, 0};
     int fq = 0;
-    // only the space separates: tabs and line breaks stay inside tokens
-    const QStringList tokens = prep.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    for (QString token : tokens) {
-        bool found = anew_word(token, m[AROUSAL], sd[AROUSAL], m[DOMINANCE], sd[DOMINANCE], m[VALENCE],
-                               sd[VALENCE], fq);
-        if (!found) {
-            token = stem_word(token);
-            found = anew_stem(token, m[AROUSAL], sd[AROUSAL], m[DOMINANCE], sd[DOMINANCE], m[VALENCE],
-                              sd[VALENCE], fq);
+    // whether each token is a dictionary word, so that the emphasis pass need not stem it again
+    QVarLengthArray<bool, 128> known;
+    const QChar* text = prep.constData();
+    const qsizetype n = prep.size();
+    qsizetype i = 0;
+    while (i < n) {
+        // only the space separates: tabs and line breaks stay inside tokens
+        if (text[i] == QLatin1Char(' ')) {
+            ++i;
+            continue;
         }
-        if (found) anew_term_append(token, m, sd, fq);
+        qsizetype end = i;
+        while (end < n && text[end] != QLatin1Char(' '))
+            ++end;
+        // a view of prep for the probes; a term is copied only when it is kept
+        const QString token = QString::fromRawData(text + i, end - i);
+        i = end;
+        if (anew_word(token, m[AROUSAL], sd[AROUSAL], m[DOMINANCE], sd[DOMINANCE], m[VALENCE], sd[VALENCE],
+                      fq)) {
+            anew_term_append(QString(token.constData(), token.size()), m, sd, fq);
+            known.append(true);
+            continue;
+        }
+        const QString stem = stem_word(token);
+        const bool found = anew_stem(stem, m[AROUSAL], sd[AROUSAL], m[DOMINANCE], sd[DOMINANCE], m[VALENCE],
+                                     sd[VALENCE], fq);
+        if (found) anew_term_append(stem, m, sd, fq);
+        known.append(found);
     }
 
-    fmt_content();
+    fmt_content(known.constData(), known.size());
     comp_overall_avg();
 }
 
@@ -191,18 +215,45 @@ void tweet::comp_overall_avg() {
 }
 
 void tweet::fmt_content() {
+    fmt_content(nullptr, 0);
+}
+
+// `known` holds, for each token of prep in order, whether it is a dictionary word. The words cut
+// from raw here are those tokens before lower-casing (lower-casing maps each character on its own
+// and never makes or removes a delimiter), so the k-th non-empty word is the k-th token.
+void tweet::fmt_content(const bool* known, qsizetype known_n) {
     tip.clear();
-    tip.reserve(raw.size() + 32);
-    const int n = raw.size();
-    int pre = 0;
-    for (int cur = 0; cur < n; ++cur) {
-        const QChar c = raw.at(cur);
+    tip.reserve(raw.size() + 64);
+    const QChar* text = raw.constData();
+    const qsizetype n = raw.size();
+    qsizetype k = 0;
+    auto append_word = [&](qsizetype from, qsizetype to) {
+        if (from == to) return;
+        const QStringView word(text + from, to - from);
+        const bool emphasise = k < known_n ? known[k] : is_dictionary_word(word.toString());
+        ++k;
+        if (emphasise) {
+            tip += QLatin1String("<i><b>");
+            tip += word;
+            tip += QLatin1String("</b></i>");
+        } else {
+            tip += word;
+        }
+    };
+    qsizetype pre = 0;
+    for (qsizetype cur = 0; cur < n; ++cur) {
+        const QChar c = text[cur];
         if (c != QLatin1Char(' ') && !is_delim(c)) continue;
-        append_word(tip, raw.mid(pre, cur - pre));
+        append_word(pre, cur);
         tip += c;
         pre = cur + 1;
     }
-    append_word(tip, raw.mid(pre));
+    append_word(pre, n);
+    if (known && k != known_n) {
+        // the words did not line up with the tokens after all: decide every word afresh
+        fmt_content(nullptr, 0);
+        return;
+    }
 
     // Links are spliced into a fresh string so that many addresses cost linear time. Each search
     // after a link resumes at the white space that ended it, where the text is still as in tip.

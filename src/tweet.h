@@ -50,6 +50,7 @@ private:
     static void comp_avg(QList<float>& m, QList<float>& sd, float& m_avg, float& sd_avg);
     static void comp_avg(float* m, float* sd, int n, float& m_avg, float& sd_avg);
     void comp_overall_avg();
+    void fmt_content(const bool* known, qsizetype known_n);
 
     QString fmt;
     QList<int> freq;

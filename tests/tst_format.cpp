@@ -49,6 +49,34 @@ private slots:
         QCOMPARE(t.content(), body);
     }
 
+    // The emphasis pass reuses the estimate's lookups; deciding each word afresh must agree.
+    void emphasisReusesLookups_data() {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("tip");
+        QTest::addRow("Kelvin sign lower-cases to k") << "\u212AIND words" << em("\u212AIND") + " words";
+        QTest::addRow("dotted capital I grows") << "\u0130 LOVE \u0130"
+                                                << "\u0130 " + em("LOVE") + " \u0130";
+        QTest::addRow("accented capitals") << "\u00c9T\u00c9 joy"
+                                           << "\u00c9T\u00c9 " + em("joy");
+        QTest::addRow("surrogate pairs") << "\U0001F600joy \U0001F600 joy"
+                                         << "\U0001F600joy \U0001F600 " + em("joy");
+        QTest::addRow("lone surrogate")
+            << QString(QChar(0xD800)) + "!joy" << QString(QChar(0xD800)) + "!" + em("joy");
+        QTest::addRow("Greek capitals") << "\u03a3\u039f\u03a3 joy"
+                                        << "\u03a3\u039f\u03a3 " + em("joy");
+    }
+    void emphasisReusesLookups() {
+        QFETCH(QString, body);
+        QFETCH(QString, tip);
+        tweet t;
+        t.content(body);
+        QCOMPARE(t.content_tip(), tip);
+        const QString fmt = t.content_fmt();
+        t.fmt_content();
+        QCOMPARE(t.content_tip(), tip);
+        QCOMPARE(t.content_fmt(), fmt);
+    }
+
     void links_data() {
         QTest::addColumn<QString>("body");
         QTest::addColumn<QString>("fmt");
