@@ -50,7 +50,6 @@ private slots:
         QTest::addRow("punctuation and case") << "I love my house!!" << QList<QString>{"love", "house"};
         QTest::addRow("stems: love leads through the stem index")
             << "Loving the houses" << QList<QString>{"love", "hous"};
-        QTest::addRow("capitals") << "HOUSE Party" << QList<QString>{"house", "party"};
         QTest::addRow("false only through its stem") << "false" << QList<QString>{"fals"};
         QTest::addRow("hyphen joins") << "well-known" << QList<QString>{};
         QTest::addRow("mention") << "@happy" << QList<QString>{"happy"};
@@ -58,16 +57,13 @@ private slots:
         QTest::addRow("address") << "see http://house.com/lie" << QList<QString>{};
         QTest::addRow("address parts are tokens") << "house://lie.x/y" << QList<QString>{"house"};
         QTest::addRow("line break joins") << "love\nhouse" << QList<QString>{};
-        QTest::addRow("tab joins") << "love\thouse" << QList<QString>{};
         QTest::addRow("every delimiter separates")
             << "love!love\"love#love$love%love&love'love(love)love*love+love,love.love:love;love?love@love|"
             << QList<QString>(18, "love");
         QTest::addRow("backslash and slash do not") << "love\\ love/ love_" << QList<QString>{};
         QTest::addRow("three occurrences") << "love, love and love" << QList<QString>(3, "love");
-        QTest::addRow("digits stay") << "love2" << QList<QString>{};
         QTest::addRow("non-ASCII stays in the token") << "love\u00e9 house\u00a0" << QList<QString>{};
         QTest::addRow("non-ASCII capitals are lowered") << "\u00c9 HOUSE" << QList<QString>{"house"};
-        QTest::addRow("nothing") << "" << QList<QString>{};
         QTest::addRow("only delimiters") << " !?.. @@ " << QList<QString>{};
     }
     void tokens() {
@@ -122,18 +118,6 @@ private slots:
         QVERIFY(std::fabs(t.overall_sdev() - spread) < 1e-5);
     }
 
-    void singleWordGivesItsNorms() {
-        tweet t;
-        t.content(QStringLiteral("zest"));
-        QCOMPARE(t.m(VALENCE), 6.79f);
-        QCOMPARE(t.sd(VALENCE), 2.04f);
-        QCOMPARE(t.m(AROUSAL), 5.59f);
-        QCOMPARE(t.sd(AROUSAL), 2.66f);
-        QCOMPARE(t.m(DOMINANCE), 6.00f);
-        QCOMPARE(t.sd(DOMINANCE), 1.99f);
-        QCOMPARE(t.fq(), std::log(5.0f) + 1.0f);
-    }
-
     void frequencyMeasure_data() {
         QTest::addColumn<QString>("body");
         QTest::addColumn<float>("fq");
@@ -178,15 +162,6 @@ private slots:
         QCOMPARE(t.content(), QStringLiteral("nothing to see"));
     }
 
-    void copiesAreIndependent() {
-        tweet a;
-        a.content(QStringLiteral("house lie"));
-        tweet b = a;
-        a.content(QStringLiteral("zest"));
-        QCOMPARE(b.anew_term(), QList<QString>({"house", "lie"}));
-        QVERIFY(std::fabs(b.m(VALENCE) - 5.1478f) < 0.5e-4);
-    }
-
     void unequalListsChangeNothing() {
         QList<float> m{5, 6};
         QList<float> sd{1};
@@ -195,29 +170,6 @@ private slots:
         tweet::comp_avg(m, sd, m_avg, sd_avg);
         QCOMPARE(m_avg, -1.0f);
         QCOMPARE(sd_avg, -2.0f);
-    }
-
-    void arrayFormMatchesListForm() {
-        float m[] = {7.26f, 2.79f, 4.5f};
-        float sd[] = {1.72f, 1.92f, 0.31f};
-        float a1 = 0, s1 = 0, a2 = 0, s2 = 0;
-        tweet::comp_avg(m, sd, 3, a1, s1);
-        QList<float> ml{m[0], m[1], m[2]}, sdl{sd[0], sd[1], sd[2]};
-        tweet::comp_avg(ml, sdl, a2, s2);
-        QCOMPARE(a1, a2);
-        QCOMPARE(s1, s2);
-        double wm = 0, spread = 0;
-        mixture({{m[0], sd[0]}, {m[1], sd[1]}, {m[2], sd[2]}}, wm, spread);
-        QVERIFY(std::fabs(a1 - wm) < 1e-5);
-        QVERIFY(std::fabs(s1 - spread) < 1e-5);
-    }
-
-    // Every term stays aligned with its norms.
-    void listsStayAligned() {
-        tweet t;
-        t.content(QStringLiteral("I love my house, loving the houses #joy @fear"));
-        QCOMPARE(t.term_n(), t.anew_term().size());
-        QCOMPARE(t.anew_term(), QList<QString>({"love", "house", "love", "hous", "joy", "fear"}));
     }
 };
 
