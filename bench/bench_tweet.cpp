@@ -119,6 +119,12 @@ const QStringList& messages() {
 }
 
 void report(benchmark::State& state, qsizetype n) {
+    qsizetype chars = 0;
+    for (const QString& m : messages())
+        chars += m.size();
+    state.SetLabel(QStringLiteral("%1 messages, mean %2 characters")
+                       .arg(QString::number(n), QString::number(chars / n))
+                       .toStdString());
     state.SetItemsProcessed(int64_t(state.iterations()) * n);
     state.counters["per_msg"] = benchmark::Counter(double(n), benchmark::Counter::kIsIterationInvariantRate |
                                                                   benchmark::Counter::kInvert);
