@@ -112,7 +112,8 @@ private slots:
         QCOMPARE(img.size(), QSize(700, 450));
         for (QPoint p : {QPoint(3, 3), QPoint(690, 440), QPoint(120, 400)}) {
             const QRgb c = img.pixel(p);
-            QVERIFY2(testutils::near_rgb(c, 189, 222, 255), qPrintable(QString::number(c, 16)));
+            QVERIFY2(testutils::near_rgb(c, 189, 222, 255),
+                     qPrintable(QString::number(c, 16)));
         }
     }
 

@@ -19,18 +19,12 @@ private slots:
     void author_data() {
         QTest::addColumn<QString>("pub");
         QTest::addColumn<QString>("name");
-        QTest::addRow("handle and full name") << "ab12 (A B)"
-                                              << "ab12";
-        QTest::addRow("no full name") << "ab12"
-                                      << "ab12";
-        QTest::addRow("parenthesis without space") << "ab12(A B)"
-                                                   << "ab12(A B)";
-        QTest::addRow("first space-parenthesis wins") << "x (y) (z)"
-                                                      << "x";
-        QTest::addRow("empty") << ""
-                               << "";
-        QTest::addRow("starts with it") << " (anon)"
-                                        << "";
+        QTest::addRow("handle and full name") << "ab12 (A B)" << "ab12";
+        QTest::addRow("no full name") << "ab12" << "ab12";
+        QTest::addRow("parenthesis without space") << "ab12(A B)" << "ab12(A B)";
+        QTest::addRow("first space-parenthesis wins") << "x (y) (z)" << "x";
+        QTest::addRow("empty") << "" << "";
+        QTest::addRow("starts with it") << " (anon)" << "";
     }
     void author() {
         QFETCH(QString, pub);
@@ -43,20 +37,13 @@ private slots:
     void postTime_data() {
         QTest::addColumn<QString>("pub");
         QTest::addColumn<QString>("shown");
-        QTest::addRow("afternoon") << "2011-09-15T18:04:05Z"
-                                   << "Sep 15 2:04:05pm";
-        QTest::addRow("morning, single-digit day") << "2011-09-05T13:00:09Z"
-                                                   << "Sep 5 9:00:09am";
-        QTest::addRow("midnight local") << "2011-09-15T04:30:00Z"
-                                        << "Sep 15 12:30:00am";
-        QTest::addRow("not a time") << "yesterday"
-                                    << "";
-        QTest::addRow("missing Z") << "2011-09-15T18:04:05"
-                                   << "";
-        QTest::addRow("month 13") << "2011-13-15T18:04:05Z"
-                                  << "";
-        QTest::addRow("empty") << ""
-                               << "";
+        QTest::addRow("afternoon") << "2011-09-15T18:04:05Z" << "Sep 15 2:04:05pm";
+        QTest::addRow("morning, single-digit day") << "2011-09-05T13:00:09Z" << "Sep 5 9:00:09am";
+        QTest::addRow("midnight local") << "2011-09-15T04:30:00Z" << "Sep 15 12:30:00am";
+        QTest::addRow("not a time") << "yesterday" << "";
+        QTest::addRow("missing Z") << "2011-09-15T18:04:05" << "";
+        QTest::addRow("month 13") << "2011-13-15T18:04:05Z" << "";
+        QTest::addRow("empty") << "" << "";
     }
     void postTime() {
         QFETCH(QString, pub);
