@@ -333,13 +333,9 @@ void tweet::time(QString pub_t) {
     tm = t.toLocalTime().toString(QStringLiteral("MMM d h:mm:ssap"));
 }
 
-float tweet::m(e_dim dim) const {
-    return dim < 0 || dim >= E_DIM_N ? 0.0f : mean_avg[dim];
-}
+float tweet::m(e_dim dim) const { return dim < 0 || dim >= E_DIM_N ? 0.0f : mean_avg[dim]; }
 
-float tweet::sd(e_dim dim) const {
-    return dim < 0 || dim >= E_DIM_N ? 0.0f : sdev_avg[dim];
-}
+float tweet::sd(e_dim dim) const { return dim < 0 || dim >= E_DIM_N ? 0.0f : sdev_avg[dim]; }
 
 void tweet::set_estimate(float valence, float arousal, float overall_sd, float freq_measure) {
     mean_avg[VALENCE] = valence;
