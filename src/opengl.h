@@ -6,6 +6,7 @@
 
 #include <Eigen/Dense>
 
+#include "msg_dlg_db.h"
 #include "tweet.h"
 
 // The canvas: owns the tweets of the current query and draws them on the emotion plane
@@ -48,6 +49,10 @@ public:
     // (x, y), y from the top edge; the result is kept in pick_list.
     void pick_tweet(int x, int y);
     const QList<int>& picked() const { return pick_list; }
+    // Rich-text tooltip for the tweets of the last pick: one paragraph each, in pick order.
+    QString pick_tip() const;
+    const QList<int>& highlighted() const { return dlg_ID; }
+    msg_dlg_db& dialogs() { return dlg_db; }
 
     // Accessors for the window, the tools and the tests.
     QList<tweet>& tweets() { return tw_db; }
@@ -64,6 +69,11 @@ public slots:
     void query();
 
 protected:
+    bool event(QEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
@@ -74,6 +84,7 @@ private:
     void draw_tweets();
     void set_projection();
 
+    msg_dlg_db dlg_db;
     QList<int> dlg_ID;
     Eigen::MatrixXf P;
     bool frame_ready = false;
