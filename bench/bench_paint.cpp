@@ -45,7 +45,7 @@ void BM_paint_pass(benchmark::State& state) {
     // The middle of the plane, where most tweets lie.
     const float f = (1.0f - 1.0f / float(zoom)) / 2;
     window->set_sbar(f, f);
-    fill_tweets(gl, getenv("NTW") ? atoi(getenv("NTW")) : 1500);
+    fill_tweets(gl, 1500);
     for (auto _ : state) {
         gl->updateGL();
         gl->makeCurrent();
