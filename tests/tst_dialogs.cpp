@@ -166,6 +166,7 @@ private slots:
         QVERIFY(dlg);
         QVERIFY(activate(dlg));
         QTRY_COMPARE(gl->highlighted(), QList<int>({2}));
+        QVERIFY(yellow_at(2));
         QVERIFY(!yellow_at(0));
 
         // Back in the main window the tweet gets its own colour again; in the dialog, yellow.
@@ -185,6 +186,7 @@ private slots:
             open << gl->dialogs().at(i);
         QVERIFY(activate(dialog_for(2)));
         QTRY_COMPARE(gl->highlighted(), QList<int>({2}));
+        QVERIFY(yellow_at(2));
 
         action("dismiss_act")->trigger();
         QCOMPARE(gl->dialogs().size(), 0);
