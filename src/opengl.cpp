@@ -524,7 +524,7 @@ void opengl::pick_tweet(int x, int y) {
         const double nx = std::max({box.x0 - cx, 0.0, cx - box.x1});
         const double ny = std::max({box.y0 - cy, 0.0, cy - box.y1});
         const double r2 = sq(r);
-        if (sq(nx) + sq(ny) > r2) continue;
+        if (!(sq(nx) + sq(ny) <= r2)) continue; // also for a non-finite position
         pick_list.append(i);
         used += named_rec_n;
         const double fx = std::max(std::abs(cx - box.x0), std::abs(cx - box.x1));

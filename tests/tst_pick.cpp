@@ -51,17 +51,18 @@ private slots:
     void overlappingDiscsInIndexOrder() {
         opengl gl;
         square_canvas(gl);
-        place(gl, 3.0f, 3.0f, 10);  // 0: centre (250, 250)
-        place(gl, 7.0f, 7.0f, 10);  // 1: far away
-        place(gl, 3.12f, 3.0f, 10); // 2: 12 px to the right
-        place(gl, 2.9f, 3.1f, 10);  // 3: up and left
-        place(gl, 3.0f, 3.0f, 10);  // 4: on top of 0
+        place(gl, 3.0f, 3.0f, 10);           // 0: centre (250, 250)
+        place(gl, 7.0f, 7.0f, 10);           // 1: far away
+        place(gl, 3.12f, 3.0f, 10);          // 2: 12 px to the right
+        place(gl, 2.9f, 3.1f, 10);           // 3: up and left
+        place(gl, 3.0f, 3.0f, 10);           // 4: on top of 0
+        place(gl, float(qQNaN()), 3.0f, 10); // 5: nowhere
         QCOMPARE(pick(gl, QPoint(250, 650)), QList<int>({0, 2, 3, 4}));
         QCOMPARE(pick(gl, QPoint(262, 650)), QList<int>({0, 2, 4}));
         QCOMPARE(pick(gl, QPoint(650, 250)), QList<int>({1}));
-        QCOMPARE(pick(gl, QPoint(100, 100)), QList<int>());
+        QVERIFY(pick(gl, QPoint(100, 100)).isEmpty());
         gl.paint_flag(false);
-        QCOMPARE(pick(gl, QPoint(250, 650)), QList<int>());
+        QVERIFY(pick(gl, QPoint(250, 650)).isEmpty());
     }
 
     void regionAroundThePointer_data() {
@@ -102,7 +103,7 @@ private slots:
         opengl gl;
         gl.resize(size);
         place(gl, 3.0f, 3.0f, fq, sd);
-        QCOMPARE(pick(gl, at(gl, 0, dx, dy)), hit ? QList<int>({0}) : QList<int>());
+        QCOMPARE(pick(gl, at(gl, 0, dx, dy)).size(), hit ? 1 : 0);
     }
 
     void selectionBufferLimit_data() {
@@ -147,7 +148,7 @@ private slots:
         QCOMPARE(pick(gl, QPoint(50, 850)), QList<int>({1}));
         // The radius is trunc(2 x 3.6) = 7 pixels now.
         QCOMPARE(pick(gl, QPoint(460, 450)), QList<int>({0}));
-        QCOMPARE(pick(gl, QPoint(463, 450)), QList<int>());
+        QVERIFY(pick(gl, QPoint(463, 450)).isEmpty());
     }
 
     void tooltipListsPickedTweets() {
