@@ -81,6 +81,7 @@ private:
     int paint_n = 0;
     QList<int> pick_list;
     QString q_str;
+    bool querying = false;
     QList<int> sim_n;
     float tr_pos[2];
     float trans[2];
