@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QList>
+#include <QVector>
+
+#include "doc.h"
+
+class tweet;
+
+// The document set of the text analysis: document i holds tweet i of the list given to add().
+class collection {
+public:
+    // One document per tweet, then the weights of all; false if a document refuses its text.
+    bool add(QList<tweet>& tw_db);
+    // Document i, or null outside 0 .. size() - 1.
+    doc* document(int i);
+    const doc* document(int i) const;
+    int size() const { return doc_vec.size(); }
+
+private:
+    QVector<doc> doc_vec;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QVector>
+
+class QDebug;
+
+// Pairwise similarities of the documents of the global collection (collect_ptr()), stored as the
+// strict upper triangle row by row: (0,1), (0,2), ..., (0,n-1), (1,2), ..., (n-2,n-1).
+class doc_sim {
+public:
+    // Recomputes every pair from the collection as it stands.
+    bool comp_sim_matrix();
+    // 1 on the diagonal; the stored value of the pair in either order; 0 for a pair outside the
+    // matrix or outside the collection as it stands now.
+    float sim(int i, int j) const;
+
+    friend QDebug operator<<(QDebug dbg, const doc_sim& s);
+
+private:
+    QVector<float> sim_list;
+    int n = 0; // documents when the matrix was computed
+};

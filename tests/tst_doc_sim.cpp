@@ -1,0 +1,159 @@
+#include <QRegularExpression>
+#include <QTest>
+
+#include <cmath>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "collection.h"
+#include "doc_sim.h"
+#include "globals.h"
+#include "termvec.h"
+#include "tweet.h"
+#include "wordnet.h"
+
+// The packed similarity matrix, and TF-IDF cosines checked against a plain computation.
+class tst_doc_sim : public QObject {
+    Q_OBJECT
+
+    static void fill(const QStringList& texts) {
+        QList<tweet> tw;
+        for (const QString& t : texts) {
+            tweet x;
+            x.content(t);
+            tw.append(x);
+        }
+        QVERIFY(collect->add(tw));
+    }
+
+    static float dot(int i, int j) { return *collect->document(i) * *collect->document(j); }
+
+    // Fifty short messages from a small vocabulary with inflections, stop words and
+    // punctuation; the first is stop words only and the second repeats the third.
+    static QStringList fifty_texts() {
+        const QStringList words{"cats",   "cat",   "Dogs",  "dog",    "running",  "ran",    "run",
+                                "leaves", "leaf",  "happy", "sad",    "the",      "a",      "RT",
+                                "love",   "loved", "loves", "hate",   "music",    "game",   "games",
+                                "went",   "geese", "goose", "coffee", "mornings", "rain",   "rainy",
+                                "sunny",  "http",  "co",    "new",    "children", "phones", "bus"};
+        const QStringList seps{" ", ", ", "! ", "... ", " #", " @", "://"};
+        std::mt19937 rng(2011);
+        QStringList out{"the a rt!"};
+        for (int i = 1; i < 50; ++i) {
+            QString t;
+            const int n = 3 + int(rng() % 10);
+            for (int k = 0; k < n; ++k)
+                t += words.at(rng() % words.size()) + seps.at(rng() % seps.size());
+            out.append(t);
+        }
+        out[1] = out[2];
+        return out;
+    }
+
+private slots:
+    void init() {
+        doc::ID_n = 0;
+        tvec = new termvec();
+        collect = new collection();
+    }
+    void cleanup() {
+        delete collect;
+        delete tvec;
+        collect = nullptr;
+        tvec = nullptr;
+    }
+
+    void tinyCollections_data() {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addRow("none") << QStringList();
+        QTest::addRow("one") << QStringList{"cat"};
+    }
+    void tinyCollections() {
+        QFETCH(QStringList, texts);
+        fill(texts);
+        doc_sim s;
+        QVERIFY(s.comp_sim_matrix());
+        QCOMPARE(s.sim(0, 0), 1.0f);
+        QCOMPARE(s.sim(0, 1), 0.0f);
+        QCOMPARE(s.sim(1, 0), 0.0f);
+    }
+
+    void packedPositions() {
+        fill(
+            {"apple banana cherry cherry", "apple banana date", "apple elder fig", "banana fig grape grape"});
+        doc_sim s;
+        QVERIFY(s.comp_sim_matrix());
+        QList<float> seen;
+        for (int i = 0; i < 4; ++i)
+            for (int j = 0; j < 4; ++j) {
+                QCOMPARE(s.sim(i, j), i == j ? 1.0f : dot(i, j));
+                if (i < j) {
+                    QVERIFY2(!seen.contains(dot(i, j)), "pairs must differ for the positions to show");
+                    seen.append(dot(i, j));
+                }
+            }
+        QCOMPARE(s.sim(3, 1), dot(1, 3));
+        // Pairs outside the matrix land on no stored value.
+        QCOMPARE(s.sim(0, 4), 0.0f);
+        QCOMPARE(s.sim(4, 1), 0.0f);
+        QCOMPARE(s.sim(-1, 2), 0.0f);
+        QCOMPARE(s.sim(1, 1000000), 0.0f);
+        QCOMPARE(s.sim(4, 4), 1.0f);
+
+        // The collection shrinks: documents that are gone have no similarities.
+        fill({"apple", "banana"});
+        QCOMPARE(s.sim(0, 3), 0.0f);
+        QCOMPARE(s.sim(2, 1), 0.0f);
+    }
+
+    // Every pair of fifty messages against TF-IDF cosines computed here with maps and loops.
+    void crossCheck() {
+        const QStringList texts = fifty_texts();
+        fill(texts);
+        doc_sim s;
+        QVERIFY(s.comp_sim_matrix());
+
+        const int N = texts.size();
+        std::vector<std::map<QString, double>> w(N);
+        std::map<QString, int> df;
+        const QRegularExpression sep("\\W+", QRegularExpression::UseUnicodePropertiesOption);
+        for (int i = 0; i < N; ++i) {
+            for (const QString& tok : texts[i].toLower().split(sep, Qt::SkipEmptyParts)) {
+                if (stop_word(tok)) continue;
+                const QString base = stem(tok);
+                w[i][base.isEmpty() ? tok : base] += 1;
+            }
+            for (const auto& [term, f] : w[i])
+                ++df[term];
+        }
+        for (auto& v : w) {
+            double sum = 0;
+            for (auto& [term, x] : v) {
+                x *= std::log(double(N) / df[term]);
+                sum += x * x;
+            }
+            for (auto& [term, x] : v)
+                x = sum > 0 ? x / std::sqrt(sum) : 0;
+        }
+        int related = 0;
+        for (int i = 0; i < N; ++i)
+            for (int j = i + 1; j < N; ++j) {
+                double ref = 0;
+                for (const auto& [term, x] : w[i]) {
+                    const auto hit = w[j].find(term);
+                    if (hit != w[j].end()) ref += x * hit->second;
+                }
+                related += ref > 0.01;
+                QVERIFY2(std::abs(s.sim(i, j) - ref) <= 1e-5,
+                         qPrintable(QString("%1,%2").arg(QString::number(i), QString::number(j))));
+                QCOMPARE(s.sim(j, i), s.sim(i, j));
+            }
+        QVERIFY(related > 300);
+        QVERIFY(std::abs(s.sim(1, 2) - 1.0f) <= 1e-5f);
+        QCOMPARE(collect->document(0)->size(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_doc_sim)
+#include "tst_doc_sim.moc"
