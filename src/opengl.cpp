@@ -1,9 +1,14 @@
 #include "opengl.h"
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QInputDialog>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QPainter>
 #include <QPointer>
 
+#include "colour.h"
 #include "opengl_win.h"
 #include "twit.h"
 
@@ -12,6 +17,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <utility>
+#include <vector>
 
 opengl::opengl(QWidget* parent) : QOpenGLWidget(parent), paint(true), zoom_f(1) {
     tr_pos[0] = tr_pos[1] = 0;
@@ -63,21 +71,310 @@ void opengl::paintGL() {
     if (!paint) return;
     ++paint_n;
 
+    // Lines and discs are fixed-function GL inside native-painting sections, text is QPainter
+    // between them; the sections run in layer order, so words and numbers lie over the axes,
+    // tweets over both, and the caption over the tweets.
+    QPainter p(this);
+    text_q.clear();
+
+    p.beginNativePainting();
+    set_pass_state();
+    glClear(GL_COLOR_BUFFER_BIT);
+    glInitNames();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glTranslatef(trans[0], trans[1], 0);
+    draw_axes();
+    draw_sentiment();
+    glPopMatrix();
+    p.endNativePainting();
+    flush_text(p);
+
+    p.beginNativePainting();
+    set_pass_state();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glTranslatef(trans[0], trans[1], 0);
+    draw_tweets();
+    glPopMatrix();
+    glFlush();
+    p.endNativePainting();
+
+    if (!q_str.isEmpty()) {
+        text_c = Qt::black;
+        render_text(10, 20, QString("%1 (%2)").arg(q_str, QString::number(tw_db.size())));
+        flush_text(p);
+    }
+}
+
+void opengl::set_pass_state() {
     const qreal dpr = devicePixelRatioF();
     glViewport(0, 0, int(width() * dpr), int(height() * dpr));
     set_projection();
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    glDisable(GL_STENCIL_TEST);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_CULL_FACE);
+    glShadeModel(GL_FLAT);
+    glLineWidth(1.0f);
     glClearColor(0.74f, 0.87f, 1.0f, 1.0f);
     glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glInitNames();
+    // Colours blend source-alpha over; the frame's own alpha stays 1, so the frame composes
+    // and reads back opaque whatever was blended into it.
+    context()->functions()->glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE,
+                                                GL_ONE_MINUS_SRC_ALPHA);
+}
 
+void opengl::render_text(int x, int y, const QString& s) { text_q.append({QPoint(x, y), s, text_c}); }
+
+void opengl::flush_text(QPainter& p) {
+    p.setFont(QFont());
+    for (const text_item& t : std::as_const(text_q)) {
+        p.setPen(t.c);
+        p.drawText(t.at, t.s);
+    }
+    text_q.clear();
+}
+
+void opengl::draw_axes() {
+    float tw = 0, th = 0;
+    pix_2_WC_w(5, tw);
+    pix_2_WC_h(5, th);
+
+    glColor3f(0.7f, 0.7f, 0.7f);
+    text_c = QColor::fromRgbF(0.7f, 0.7f, 0.7f);
+    glBegin(GL_LINES);
+    glVertex2f(1, 5);
+    glVertex2f(9, 5);
+    glVertex2f(5, 1);
+    glVertex2f(5, 9);
+    for (int i = 0; i <= 32; ++i) {
+        const float p = float(i) / 4 + 1;
+        const bool major = i % 4 == 0;
+        const float h = major ? th : th / 2;
+        const float w = major ? tw : tw / 2;
+        glVertex2f(p, 5 - h);
+        glVertex2f(p, 5 + h);
+        glVertex2f(5 - w, p);
+        glVertex2f(5 + w, p);
+    }
+    glEnd();
+
+    const QFontMetrics fm{QFont()};
+    const int a = fm.ascent() / 2;
+    for (int i = 1; i <= 9; ++i) {
+        if (i == 5) continue;
+        const QString s = QString("%1").arg(i);
+        const int w = fm.horizontalAdvance(s.at(0)) / 2;
+        int px = 0, py = 0;
+        WC_2_pix(float(i), 5, px, py);
+        render_text(px - w, height() - py - 10, s);
+        WC_2_pix(5, float(i), px, py);
+        render_text(px + 10, height() - py + a, s);
+    }
+}
+
+namespace {
+
+struct circumplex_word {
+    const char* word;
+    float x, y;
+};
+
+// The affect circumplex, counter-clockwise from the pleasant end of the pleasure axis.
+constexpr circumplex_word circumplex[] = {
+    {"pleasant", 9.0f, 5.0f},   {"happy", 8.88f, 5.92f},     {"elated", 8.34f, 7.29f},
+    {"excited", 7.29f, 8.34f},  {"alert", 5.92f, 8.88f},     {"active", 5.0f, 9.0f},
+    {"tense", 4.08f, 8.88f},    {"nervous", 2.71f, 8.34f},   {"stressed", 1.66f, 7.29f},
+    {"upset", 1.13f, 5.92f},    {"unpleasant", 1.0f, 5.0f},  {"sad", 1.13f, 4.08f},
+    {"unhappy", 1.66f, 2.71f},  {"depressed", 2.71f, 1.66f}, {"bored", 4.08f, 1.13f},
+    {"subdued", 5.0f, 1.0f},    {"calm", 5.92f, 1.13f},      {"relaxed", 7.29f, 1.66f},
+    {"serene", 8.34f, 2.71f},   {"contented", 8.88f, 4.08f},
+};
+constexpr int subdued = 15;
+
+} // namespace
+
+void opengl::draw_sentiment() {
+    circumplex_word words[std::size(circumplex)];
+    std::copy(std::begin(circumplex), std::end(circumplex), words);
+    glColor3f(0.7f, 0.7f, 0.7f);
+    text_c = QColor::fromRgbF(0.7f, 0.7f, 0.7f);
+
+    const QFontMetrics fm{QFont()};
+    // Lowered, "subdued" clears the end of the arousal axis.
+    float lh = 0;
+    pix_2_WC_h(fm.ascent() + fm.descent(), lh);
+    words[subdued].y -= 1.5f * lh;
+
+    const int a = fm.ascent() / 2;
+    for (const circumplex_word& cw : words) {
+        const QString s = QString::fromLatin1(cw.word);
+        const int w = fm.horizontalAdvance(s) / 2;
+        int px = 0, py = 0;
+        WC_2_pix(cw.x, cw.y, px, py);
+        render_text(px - w, height() - py - a, s);
+    }
+}
+
+namespace {
+
+// How far a smoothed outline may reach past its circle, in pixels. Discs closer than this are
+// treated as overlapping, which only ever keeps more of the drawing order than needed.
+constexpr float outline_reach = 2.0f;
+constexpr int grid_cell = 16; // pixels
+
+} // namespace
+
+void opengl::draw_tweets() {
+    if (tw_db.isEmpty()) return;
+
+    // The plane is stretched to the widget; this scale makes the discs round on screen.
+    const int W = std::max(1, width());
+    const int H = std::max(1, height());
+    const float sx = W < H ? float(H) / float(W) : 1.0f;
+    const float sy = W < H ? 1.0f : float(W) / float(H);
+    const int slices = 5 * zoom_f + 10;
+    const int n = int(tw_db.size());
+
+    // The disc's corners as a GLU disc lays them out: clockwise from straight up, the last one
+    // closing the circle.
+    std::vector<float> sn(size_t(slices) + 1), cs(size_t(slices) + 1);
+    for (int k = 0; k < slices; ++k) {
+        const double a = 2.0 * M_PI * k / slices;
+        sn[size_t(k)] = float(std::sin(a));
+        cs[size_t(k)] = float(std::cos(a));
+    }
+    sn[size_t(slices)] = sn[0];
+    cs[size_t(slices)] = cs[0];
+
+    // A tweet's fill and outline must be drawn before those of any later tweet they touch, but
+    // alternating polygons and smoothed lines for every tweet costs more than the discs
+    // themselves. So each visible tweet gets a layer one above the highest layer of the
+    // earlier discs it touches on screen, and the layers are drawn in turn, each as all its
+    // fills and then all its outlines. Tweets of one layer never touch, so the frame is the
+    // one that drawing every tweet in turn would give. Discs wholly off screen draw nothing.
+    const int gw = (W + grid_cell - 1) / grid_cell;
+    const int gh = (H + grid_cell - 1) / grid_cell;
+    disc_cell_head.assign(size_t(gw) * size_t(gh), -1);
+    disc_cell_entry.clear();
+    disc_layer.assign(size_t(n), -1);
+    std::vector<float> scr(size_t(n) * 3);
+    int layers = 0;
+    for (int i = 0; i < n; ++i) {
+        float cx = 0, cy = 0, r = 0;
+        disc_px(i, cx, cy, r);
+        const float reach = r + outline_reach;
+        const float x0 = std::max(cx - reach, 0.0f), x1 = std::min(cx + reach, float(W - 1));
+        const float y0 = std::max(cy - reach, 0.0f), y1 = std::min(cy + reach, float(H - 1));
+        if (!(x0 <= x1 && y0 <= y1)) continue; // also for a non-finite position
+        scr[size_t(i) * 3] = cx, scr[size_t(i) * 3 + 1] = cy, scr[size_t(i) * 3 + 2] = reach;
+
+        const int c0 = int(x0) / grid_cell, c1 = int(x1) / grid_cell;
+        const int r0 = int(y0) / grid_cell, r1 = int(y1) / grid_cell;
+        int layer = 0;
+        for (int row = r0; row <= r1; ++row)
+            for (int col = c0; col <= c1; ++col)
+                for (int e = disc_cell_head[size_t(row) * size_t(gw) + size_t(col)]; e >= 0;
+                     e = disc_cell_entry[size_t(e)].second) {
+                    const int j = disc_cell_entry[size_t(e)].first;
+                    if (disc_layer[size_t(j)] < layer) continue;
+                    const float dx = cx - scr[size_t(j) * 3], dy = cy - scr[size_t(j) * 3 + 1];
+                    const float d = reach + scr[size_t(j) * 3 + 2];
+                    if (dx * dx + dy * dy < d * d) layer = disc_layer[size_t(j)] + 1;
+                }
+        disc_layer[size_t(i)] = layer;
+        layers = std::max(layers, layer + 1);
+        for (int row = r0; row <= r1; ++row)
+            for (int col = c0; col <= c1; ++col) {
+                int& head = disc_cell_head[size_t(row) * size_t(gw) + size_t(col)];
+                disc_cell_entry.emplace_back(i, head);
+                head = int(disc_cell_entry.size()) - 1;
+            }
+    }
+    if (layers == 0) return;
+
+    // Tweets by layer, in list order within a layer.
+    std::vector<int> layer_start(size_t(layers) + 1, 0);
+    for (int l : disc_layer)
+        if (l >= 0) ++layer_start[size_t(l) + 1];
+    for (int l = 0; l < layers; ++l)
+        layer_start[size_t(l) + 1] += layer_start[size_t(l)];
+    disc_order.assign(size_t(layer_start[size_t(layers)]), 0);
+    {
+        std::vector<int> fill_at(layer_start.begin(), layer_start.end() - 1);
+        for (int i = 0; i < n; ++i)
+            if (disc_layer[size_t(i)] >= 0) disc_order[size_t(fill_at[size_t(disc_layer[size_t(i)])]++)] = i;
+    }
+
+    // Vertices (x, y, red, green, blue, alpha) in world units, the pan coming from the
+    // model-view, layer after layer so that each layer's draws read one stretch of the array:
+    // for each tweet a fan for the fill, then a strip round its edge.
+    const int fan_n = slices + 2, strip_n = slices + 1, per_disc = fan_n + strip_n;
+    disc_vtx.clear();
+    for (int i : disc_order) {
+        const tweet& t = tw_db[i];
+        const float x = t.m(VALENCE);
+        const float y = t.m(AROUSAL);
+        float r = 0;
+        pix_2_WC_w(radius_px(t.fq()), r);
+        const float rx = r * sx, ry = r * sy;
+
+        // Spread 1.5 or less is opaque, 3.5 or more leaves only the outline.
+        float tr = (t.overall_sdev() - 1.5f) / 2;
+        if (!(tr > 0)) tr = 0;
+        if (tr > 1) tr = 1;
+
+        float cr = 1, cg = 1, cb = 0;
+        if (!dlg_ID.contains(i)) {
+            const float lum = (y - 1) / 8 * 0.5f + 0.4f;
+            get_colour(lum, x < 5 ? 0.75f : 0.55f, cr, cg, cb);
+        }
+
+        auto put = [&](float vx, float vy, float alpha) {
+            disc_vtx.insert(disc_vtx.end(), {vx, vy, cr, cg, cb, alpha});
+        };
+        put(x, y, 1 - tr);
+        for (int k = slices; k >= 0; --k)
+            put(x + rx * sn[size_t(k)], y + ry * cs[size_t(k)], 1 - tr);
+        for (int k = 0; k <= slices; ++k)
+            put(x + rx * sn[size_t(k)], y + ry * cs[size_t(k)], 1);
+    }
+
+    const auto multi_draw =
+        reinterpret_cast<PFNGLMULTIDRAWARRAYSPROC>(context()->getProcAddress("glMultiDrawArrays"));
+    std::vector<GLint> first;
+    std::vector<GLsizei> count;
+    auto draw = [&](GLenum mode, int from, int to, int offset, GLsizei n_vtx) {
+        first.clear();
+        for (int k = from; k < to; ++k)
+            first.push_back(GLint(k * per_disc + offset));
+        count.assign(first.size(), n_vtx);
+        if (multi_draw) {
+            multi_draw(mode, first.data(), count.data(), GLsizei(first.size()));
+        } else {
+            for (GLint f : first)
+                glDrawArrays(mode, f, n_vtx);
+        }
+    };
+
+    // QPainter may leave a buffer bound, which would turn the client pointers into offsets.
+    context()->functions()->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_COLOR_ARRAY);
+    glVertexPointer(2, GL_FLOAT, 6 * sizeof(float), disc_vtx.data());
+    glColorPointer(4, GL_FLOAT, 6 * sizeof(float), disc_vtx.data() + 2);
     glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glTranslatef(trans[0], trans[1], 0);
-    glPopMatrix();
-    glFlush();
+    glEnable(GL_LINE_SMOOTH);
+    for (int l = 0; l < layers; ++l) {
+        draw(GL_TRIANGLE_FAN, layer_start[size_t(l)], layer_start[size_t(l) + 1], 0, fan_n);
+        draw(GL_LINE_STRIP, layer_start[size_t(l)], layer_start[size_t(l) + 1], fan_n, strip_n);
+    }
+    glDisable(GL_LINE_SMOOTH);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 void opengl::updateGL() {

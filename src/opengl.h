@@ -1,17 +1,26 @@
 #pragma once
 
+#include <QColor>
 #include <QList>
 #include <QOpenGLWidget>
+#include <QPoint>
 #include <QString>
 
 #include <Eigen/Dense>
 
 #include "tweet.h"
 
+#include <utility>
+#include <vector>
+
+class QPainter;
+
 // The canvas: owns the tweets of the current query and draws them on the emotion plane
 // (x = pleasure, y = arousal, both 1..9; the whole plane is [0.5, 9.5] on both axes).
 class opengl : public QOpenGLWidget {
     Q_OBJECT
+    // The drawing tests set the dialog highlight without dialogs.
+    friend class tst_plane;
 
 public:
     explicit opengl(QWidget* parent = nullptr);
@@ -52,6 +61,8 @@ public:
     // Accessors for the window, the tools and the tests.
     QList<tweet>& tweets() { return tw_db; }
     const QString& query_text() const { return q_str; }
+    // Sets the caption's query text directly, for tools and tests that fill tw_db themselves.
+    void set_query_text(const QString& q) { q_str = q; }
     int zoom() const { return zoom_f; }
     float pan(int axis) const { return tr_pos[axis]; }
     float translation(int axis) const { return trans[axis]; }
@@ -73,7 +84,25 @@ private:
     void draw_sentiment();
     void draw_tweets();
     void set_projection();
+    // GL state of one native-painting section of the paint pass; QPainter changes it in between.
+    void set_pass_state();
+    // Queues text at widget pixels (x from the left, baseline y from the top) in text_c; the
+    // paint pass draws the queue with QPainter over the GL lines of the same layer.
+    void render_text(int x, int y, const QString& s);
+    void flush_text(QPainter& p);
 
+    struct text_item {
+        QPoint at;
+        QString s;
+        QColor c;
+    };
+
+    // Scratch of draw_tweets, kept to reuse its storage from pass to pass.
+    std::vector<int> disc_cell_head;
+    std::vector<std::pair<int, int>> disc_cell_entry;
+    std::vector<int> disc_layer;
+    std::vector<int> disc_order;
+    std::vector<float> disc_vtx;
     QList<int> dlg_ID;
     Eigen::MatrixXf P;
     bool frame_ready = false;
@@ -83,6 +112,8 @@ private:
     QString q_str;
     bool querying = false;
     QList<int> sim_n;
+    QColor text_c;
+    QList<text_item> text_q;
     float tr_pos[2];
     float trans[2];
     QList<tweet> tw_db;

@@ -1,7 +1,88 @@
 #include "tweet.h"
 
 #include <QDateTime>
+#include <QDebug>
 #include <QTimeZone>
+#include <QVarLengthArray>
+
+#include <cmath>
+
+#include "anew.h"
+#include "link_scan.h"
+#include "stemmer.h"
+
+namespace {
+
+// The punctuation blanked before splitting a body into tokens: ! " # $ % & ' ( ) * + , . : ; ? @ |
+// (hyphen, backslash, slash and everything non-ASCII stay inside tokens).
+constexpr bool delim_table(char16_t c) {
+    switch (c) {
+    case '!':
+    case '"':
+    case '#':
+    case '$':
+    case '%':
+    case '&':
+    case '\'':
+    case '(':
+    case ')':
+    case '*':
+    case '+':
+    case ',':
+    case '.':
+    case ':':
+    case ';':
+    case '?':
+    case '@':
+    case '|':
+        return true;
+    default:
+        return false;
+    }
+}
+
+inline bool is_delim(QChar c) {
+    return c.unicode() < 128 && delim_table(c.unicode());
+}
+
+// \s as the address pattern reads it: ASCII white space only.
+inline bool is_space(QChar c) {
+    const char16_t u = c.unicode();
+    return u == ' ' || (u >= 0x09 && u <= 0x0D);
+}
+
+// The full Unicode lower case, without the cost of the general conversion for ASCII text.
+QString lower_case(const QString& s) {
+    const QChar* p = s.constData();
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n; ++i)
+        if (p[i].unicode() >= 128) return s.toLower();
+    QString out = s;
+    for (QChar& c : out)
+        if (c.unicode() >= 'A' && c.unicode() <= 'Z') c = QChar(c.unicode() + ('a' - 'A'));
+    return out;
+}
+
+void blank_delimiters(QString& s) {
+    for (QChar& c : s)
+        if (is_delim(c)) c = QLatin1Char(' ');
+}
+
+// A word of the body (letters as written) is emphasised when it or its stem is in the lexicon.
+bool is_dictionary_word(const QString& word) {
+    if (word.isEmpty()) return false;
+    const QString lower = lower_case(word);
+    return is_anew_word(lower) || is_anew_stem(stem_word(lower));
+}
+
+constexpr double two_pi = 6.283185307179586;
+
+// 1 / sqrt(2 pi sd^2): the peak height of the normal density, the weight of a term's mean.
+inline float peak(float sd) {
+    return float(1.0 / std::sqrt(double(sd) * double(sd) * two_pi));
+}
+
+} // namespace
 
 tweet::tweet() : freq_avg(0), mean_tot(0), sdev_tot(0) {
     for (int d = 0; d < E_DIM_N; ++d) {
@@ -10,7 +91,231 @@ tweet::tweet() : freq_avg(0), mean_tot(0), sdev_tot(0) {
     }
 }
 
-void tweet::content(QString body) { raw = body; }
+void tweet::content(QString body) {
+    raw = body;
+    prep = lower_case(raw);
+    blank_delimiters(prep);
+
+    anew.clear();
+    for (int d = 0; d < E_DIM_N; ++d) {
+        mean[d].clear();
+        sdev[d].clear();
+    }
+    freq.clear();
+
+    float m[E_DIM_N] = {0, 0, 0};
+    float sd[E_DIM_N] = {0, 0, 0};
+    int fq = 0;
+    // whether each token is a dictionary word, so that the emphasis pass need not stem it again
+    QVarLengthArray<bool, 128> known;
+    const QChar* text = prep.constData();
+    const qsizetype n = prep.size();
+    qsizetype i = 0;
+    while (i < n) {
+        // only the space separates: tabs and line breaks stay inside tokens
+        if (text[i] == QLatin1Char(' ')) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < n && text[end] != QLatin1Char(' '))
+            ++end;
+        // a view of prep for the probes; a term is copied only when it is kept
+        const QString token = QString::fromRawData(text + i, end - i);
+        i = end;
+        if (anew_word(token, m[AROUSAL], sd[AROUSAL], m[DOMINANCE], sd[DOMINANCE], m[VALENCE], sd[VALENCE],
+                      fq)) {
+            anew_term_append(QString(token.constData(), token.size()), m, sd, fq);
+            known.append(true);
+            continue;
+        }
+        const QString stem = stem_word(token);
+        const bool found = anew_stem(stem, m[AROUSAL], sd[AROUSAL], m[DOMINANCE], sd[DOMINANCE], m[VALENCE],
+                                     sd[VALENCE], fq);
+        if (found) anew_term_append(stem, m, sd, fq);
+        known.append(found);
+    }
+
+    fmt_content(known.constData(), known.size());
+    comp_overall_avg();
+}
+
+void tweet::anew_term_append(QString term, float* m, float* sd, int fq) {
+    anew.append(term);
+    for (int d = 0; d < E_DIM_N; ++d) {
+        mean[d].append(m[d]);
+        sdev[d].append(sd[d]);
+    }
+    freq.append(fq);
+}
+
+void tweet::comp_avg(QList<float>& m, QList<float>& sd, float& m_avg, float& sd_avg) {
+    if (m.size() != sd.size()) {
+        qDebug() << "tweet::comp_avg, mean and stdev lists are different lengths";
+        return;
+    }
+    const qsizetype n = m.size();
+    if (n == 0) return;
+
+    float sum = 0;
+    for (float mu : m)
+        sum += mu;
+    const float mu_bar = sum / float(n);
+
+    // second moment of the equal-weight mixture, kept in single precision between additions
+    float s2 = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const double term = double(m[i]) * double(m[i]) + double(sd[i]) * double(sd[i]);
+        s2 = float(double(s2) + term);
+    }
+    const float s2_n = s2 / float(n);
+    const double var = double(s2_n) - double(mu_bar) * double(mu_bar);
+    // rounding may leave a hair below zero when every deviation is tiny
+    sd_avg = float(std::sqrt(var > 0 ? var : 0.0));
+
+    float p_sum = 0;
+    for (float s : sd)
+        p_sum += peak(s);
+    float acc = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const float w = peak(sd[i]) / p_sum;
+        const float t = m[i] * w;
+        acc += t;
+    }
+    m_avg = acc;
+}
+
+void tweet::comp_avg(float* m, float* sd, int n, float& m_avg, float& sd_avg) {
+    QList<float> ml;
+    QList<float> sdl;
+    for (int i = 0; i < n; ++i) {
+        ml.append(m[i]);
+        sdl.append(sd[i]);
+    }
+    comp_avg(ml, sdl, m_avg, sd_avg);
+}
+
+void tweet::comp_overall_avg() {
+    const int n = term_n();
+    if (n == 0) return;
+    for (int d : {AROUSAL, DOMINANCE, VALENCE})
+        comp_avg(mean[d], sdev[d], mean_avg[d], sdev_avg[d]);
+
+    QList<float> m{mean_avg[AROUSAL], mean_avg[VALENCE]};
+    QList<float> sd{sdev_avg[AROUSAL], sdev_avg[VALENCE]};
+    comp_avg(m, sd, mean_tot, sdev_tot);
+
+    // a 64-bit sum: a long enough body of frequent words would overflow an int
+    qint64 total = 0;
+    for (int f : freq)
+        total += f;
+    freq_avg = float(total) / float(n);
+    // ln(0) is -infinity when no matched word has a published frequency; readers cope with it
+    freq_avg = std::log(freq_avg) + 1.0f;
+}
+
+void tweet::fmt_content() {
+    fmt_content(nullptr, 0);
+}
+
+// `known` holds, for each token of prep in order, whether it is a dictionary word. The words cut
+// from raw here are those tokens before lower-casing (lower-casing maps each character on its own
+// and never makes or removes a delimiter), so the k-th non-empty word is the k-th token.
+void tweet::fmt_content(const bool* known, qsizetype known_n) {
+    tip.clear();
+    tip.reserve(raw.size() + 64);
+    const QChar* text = raw.constData();
+    const qsizetype n = raw.size();
+    qsizetype k = 0;
+    auto append_word = [&](qsizetype from, qsizetype to) {
+        if (from == to) return;
+        const QStringView word(text + from, to - from);
+        const bool emphasise = k < known_n ? known[k] : is_dictionary_word(word.toString());
+        ++k;
+        if (emphasise) {
+            tip += QLatin1String("<i><b>");
+            tip += word;
+            tip += QLatin1String("</b></i>");
+        } else {
+            tip += word;
+        }
+    };
+    qsizetype pre = 0;
+    for (qsizetype cur = 0; cur < n; ++cur) {
+        const QChar c = text[cur];
+        if (c != QLatin1Char(' ') && !is_delim(c)) continue;
+        append_word(pre, cur);
+        tip += c;
+        pre = cur + 1;
+    }
+    append_word(pre, n);
+    if (known && k != known_n) {
+        // the words did not line up with the tokens after all: decide every word afresh
+        fmt_content(nullptr, 0);
+        return;
+    }
+
+    // Links are spliced into a fresh string so that many addresses cost linear time. Each search
+    // after a link resumes at the white space that ended it, where the text is still as in tip.
+    fmt.clear();
+    fmt.reserve(tip.size());
+    const QString link = QStringLiteral("<a href=\"%1\">%2</a>");
+    const int len = tip.size();
+    int copied = 0;
+    int from = 0;
+    while (from <= len) {
+        const int start = link_scan::fmt_link_start(tip, from);
+        if (start < 0) break;
+        int end = start;
+        while (end < len && !is_space(tip.at(end)))
+            ++end;
+        const QString address = tip.mid(start, end - start);
+        fmt += QStringView(tip).mid(copied, start - copied);
+        fmt += link.arg(address, address);
+        copied = end;
+        if (end == len) break;
+        from = end;
+    }
+    fmt += QStringView(tip).mid(copied);
+}
+
+QString tweet::formatted_content() const {
+    return QStringLiteral("<i>%1</i> <b>%2</b>: %3").arg(tm, nm, tip);
+}
+
+QString tweet::content_w_term() const {
+    // three significant digits, trailing zeros dropped: 5.1478 -> 5.15, 5.0 -> 5
+    auto g3 = [](float x) { return QString::number(double(x), 'g', 3); };
+    // six: the lexicon's two-decimal values show as published
+    auto g6 = [](float x) { return QString::number(double(x), 'g', 6); };
+
+    QString text = fmt;
+    text += QStringLiteral("<p><i>v</i> = %1, <i>a</i> = %2</p>")
+                .arg(g3(mean_avg[VALENCE]), g3(mean_avg[AROUSAL]));
+    for (int i = 0; i < anew.size(); ++i) {
+        const QString& term = anew.at(i);
+        float a = 0, a_sd = 0, d = 0, d_sd = 0, v = 0, v_sd = 0;
+        int fq = 0;
+        // a term recorded from a stem is looked up as a word first, as the reader would
+        if (!anew_word(term, a, a_sd, d, d_sd, v, v_sd, fq)) anew_stem(term, a, a_sd, d, d_sd, v, v_sd, fq);
+        text += QStringLiteral("<b>%1</b>, ").arg(term);
+        text += QStringLiteral("<i>v</i> = [%2, %3], ").arg(g6(v), g6(v_sd));
+        text += QStringLiteral("<i>a</i> = [%1, %2], ").arg(g6(a), g6(a_sd));
+        text += QStringLiteral("<i>fq</i> = %1").arg(QString::number(fq));
+        if (i != anew.size() - 1) text += QLatin1String("<br>");
+    }
+    return text;
+}
+
+void tweet::dump() const {
+    qDebug() << "terms:" << anew;
+    qDebug() << "arousal mean:" << mean[AROUSAL];
+    qDebug() << "arousal sdev:" << sdev[AROUSAL];
+    qDebug() << "dominance mean:" << mean[DOMINANCE];
+    qDebug() << "dominance sdev:" << sdev[DOMINANCE];
+    qDebug() << "valence mean:" << mean[VALENCE];
+    qDebug() << "valence sdev:" << sdev[VALENCE];
+}
 
 void tweet::name(QString pub) {
     const int cut = pub.indexOf(QLatin1String(" ("));

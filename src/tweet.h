@@ -28,11 +28,30 @@ public:
     float overall_sdev() const { return sdev_tot; }
     float fq() const { return freq_avg; }
 
+    // Rich-text renderings.
+    void fmt_content();
+    QString content_fmt() const { return fmt; }
+    QString content_tip() const { return tip; }
+    // Time, author and emphasised body on one line (the canvas tooltip).
+    QString formatted_content() const;
+    // The linked body, the message's valence and arousal, and the norms of every matched term.
+    QString content_w_term() const;
+    // Terms and their per-dimension norms to the debug output.
+    void dump() const;
+
     // Places a record on the plane directly, without a body: for tests, tools and benchmarks
     // that need tweets at exact positions.
     void set_estimate(float valence, float arousal, float overall_sd, float freq_measure);
 
 private:
+    friend class tst_sentiment;
+
+    void anew_term_append(QString term, float* m, float* sd, int fq);
+    static void comp_avg(QList<float>& m, QList<float>& sd, float& m_avg, float& sd_avg);
+    static void comp_avg(float* m, float* sd, int n, float& m_avg, float& sd_avg);
+    void comp_overall_avg();
+    void fmt_content(const bool* known, qsizetype known_n);
+
     QString fmt;
     QList<int> freq;
     float freq_avg;
