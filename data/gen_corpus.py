@@ -71,7 +71,7 @@ TOPICS = {
         "{m}. RAIN on the WINDOW and {m2}", "listening to the RAIN, {m}", "RAIN RAIN RAIN. {m}",
         "walking home in the RAIN, {m2}", "first SUNLIGHT in days, {m}", "SNOW and RAIN mixed, {m}",
         "a RAINBOW after the RAIN, {m}", "STORM and THUNDER all night, {m}", "wet Monday RAIN, {m}",
-        "the RAIN stopped and {m}", "drizzle and fog, {m}",
+        "the RAIN stopped and {m}", "grey MONDAY sky, {m}", "drizzle and fog, {m}",
     ]),
     "sport": (13, [
         "what a GAME tonight! {m}", "the GAME went to overtime, {m} {h}", "lost the GAME, {m}",
@@ -86,9 +86,9 @@ TOPICS = {
         "pizza night, {m}", "COFFEE spilled on my shirt, {m}", "homemade soup, {m}",
         "I LOVE this COFFEE, {m}", "mac & cheese for dinner, {m}", "out of COFFEE. {m}",
         "COFFEE with a friend, {m}", "iced COFFEE in the SUN, {m}", "jalapeño tacos, {m}",
-        "crème brûlée for dessert, {m}", "cold COFFEE again, {m}", "COFFEE and CAKE, {m}",
+        "crème brûlée for dessert, {m}", "cold COFFEE again, {m}", "MONDAY breakfast, {m}", "COFFEE and CAKE, {m}",
     ]),
-    "work": (13, [
+    "work": (16, [
         "MONDAY again, {m}", "MONDAY morning meeting, {m} {h}", "another MONDAY, {m}",
         "MONDAY and no COFFEE, {m}", "deadline tomorrow, {m}", "working late, {m}",
         "the OFFICE is {m2} today, {m}", "new project at WORK, {m}", "long MONDAY, {m}",
@@ -125,6 +125,14 @@ TOPICS = {
         "GAME night online, {m}", "new phone, {m}", "bug in production, {m}",
     ]),
 }
+
+# Heartbreak: love talk that lands on the unpleasant side needs several strong words against it.
+HEARTBREAK = [
+    "my LOVE left, SAD and UNHAPPY, {m}", "LOVE HURT again, REJECTED and UPSET. {m}",
+    "no LOVE here, just GRIEF and LONELINESS, {m}", "LOVE is a DISASTER, SAD, SICK and UNHAPPY",
+    "lost my LOVE. GRIEF, LONELINESS and a HEADACHE, {m}", "he said he LOVE me, then BETRAY me. REJECTED, HURT",
+    "LOVE song at a FUNERAL, SAD and UNHAPPY, {m}",
+]
 
 HASHTAGS = {
     "weather": ["#rain", "#weather", "#storm", "#sunny"],
@@ -171,7 +179,8 @@ def check_words(words, stems):
     English suffix, so that the mood phrases really place their messages."""
     suffixes = ["", "s", "es", "ed", "d", "ing", "y", "ful"]
     missing = set()
-    texts = [p for ps in MOODS.values() for p in ps] + [t for _, ts in TOPICS.values() for t in ts]
+    texts = ([p for ps in MOODS.values() for p in ps] + [t for _, ts in TOPICS.values() for t in ts] +
+             HEARTBREAK)
     for t in texts:
         for w in t.replace(",", " ").replace(".", " ").replace("!", " ").split():
             if w.isupper() and len(w) > 1 and w.isalpha():
@@ -253,6 +262,8 @@ def main():
         topic = rng.choices(topics, topic_w)[0]
         mood = rng.choices(moods, mood_w)[0]
         template = rng.choice(TOPICS[topic][1])
+        if topic == "love" and mood in ("angry", "gloomy") and rng.random() < 0.5:
+            template = rng.choice(HEARTBREAK)
         m, m2 = rng.sample(MOODS[mood], 2)
         if mood == "plain":  # a plain message still leans a little one way
             m2 = rng.choice(MOODS[rng.choice(["excited", "content", "angry", "gloomy"])])

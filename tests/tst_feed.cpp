@@ -7,6 +7,8 @@
 #include <QUrlQuery>
 #include <QXmlStreamReader>
 
+#include <memory>
+
 #include "feed.h"
 #include "twit.h"
 
@@ -56,7 +58,11 @@ struct feed_process {
 class tst_feed : public QObject {
     Q_OBJECT
 
+    std::unique_ptr<feed_process> demo_srv; // on the bundled demo corpus
+
 private slots:
+    void cleanupTestCase() { demo_srv.reset(); }
+
     void corpusRecords_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("data");
@@ -277,6 +283,37 @@ private slots:
             wide += std::any_of(t.begin(), t.end(), [](QChar ch) { return ch.unicode() > 127; });
         }
         QVERIFY(rt > 100 && mention > 100 && link > 100 && tag > 100 && wide > 20);
+    }
+
+    // The main road on the demo corpus: every suggested query finds several hundred messages
+    // over the server's pages, spread over the whole plane.
+    void demoQueriesOverHttp_data() {
+        QTest::addColumn<QString>("q");
+        for (const char* q : {"coffee", "rain", "game", "love", "monday"})
+            QTest::addRow("%s", q) << q;
+    }
+    void demoQueriesOverHttp() {
+        QFETCH(QString, q);
+        if (!demo_srv) demo_srv = std::make_unique<feed_process>(QStringList());
+        QVERIFY(!demo_srv->base.isEmpty());
+        twit tw;
+        tw.set_base(demo_srv->base);
+        QList<tweet> db;
+        tw.get(q, 15, db);
+        QCOMPARE(tw.pages_failed(), 0);
+        QVERIFY2(db.size() >= 200, qPrintable(QString::number(db.size())));
+        float v[2] = {9, 1}, a[2] = {9, 1};
+        for (const tweet& t : db) {
+            QVERIFY(t.content().contains(q, Qt::CaseInsensitive));
+            v[0] = std::min(v[0], t.m(VALENCE));
+            v[1] = std::max(v[1], t.m(VALENCE));
+            a[0] = std::min(a[0], t.m(AROUSAL));
+            a[1] = std::max(a[1], t.m(AROUSAL));
+        }
+        qInfo("%s: %d tweets, valence %.2f to %.2f, arousal %.2f to %.2f", qPrintable(q), int(db.size()),
+              v[0], v[1], a[0], a[1]);
+        QVERIFY(v[0] < 3.5f && v[1] > 7.0f);
+        QVERIFY(a[0] < 4.0f && a[1] > 6.0f);
     }
 
     void programRejectsUnreadableCorpus_data() {
