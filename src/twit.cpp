@@ -147,8 +147,12 @@ void twit::get(QString q, int n, QList<tweet>& tw_db) {
             loop = nullptr;
         }
         lim->stop();
-        // A reply given up on may still trickle in; it must not keep the next page's timer alive.
-        if (rep) disconnect(rep, &QNetworkReply::downloadProgress, this, &twit::progress);
+        if (rep) {
+            // A reply given up on may still trickle in or finish later, even before the next
+            // request goes out; neither may touch the next page.
+            disconnect(rep, &QNetworkReply::downloadProgress, this, &twit::progress);
+            rep = nullptr;
+        }
         // The wait also ends when the application quits; then the query is over.
         if (!fin) break;
         if (dlg.wasCanceled()) break;
@@ -188,6 +192,10 @@ void twit::timeout() {
 
 void twit::page_limit() {
     if (fin || !rep) return;
+    if (rep->isFinished()) { // its finished signal is on its way
+        done();
+        return;
+    }
     over_time = true;
     got = rep->readAll();
     rep->abort();
