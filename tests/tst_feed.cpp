@@ -132,21 +132,6 @@ private slots:
         QCOMPARE(lines, bad_lines);
     }
 
-    void csvWithoutNeededColumns() {
-        QList<feed::line_error> errors;
-        QString fatal;
-        feed::parse_corpus("text,name,published\nx,y,2024-03-04T10:00:00Z\n", feed::format::csv, errors,
-                           fatal);
-        QVERIFY(fatal.contains(QStringLiteral("author")));
-    }
-
-    void timesAreUtc() {
-        QCOMPARE(feed::parse_time(QStringLiteral("2024-03-04T12:00:00+02:00")).toString(Qt::ISODate),
-                 QStringLiteral("2024-03-04T10:00:00Z"));
-        QCOMPARE(feed::parse_time(QStringLiteral("2024-03-04T10:00:00Z")).toString(Qt::ISODate),
-                 QStringLiteral("2024-03-04T10:00:00Z"));
-    }
-
     void search_data() {
         QTest::addColumn<QString>("q");
         QTest::addColumn<QString>("lang");
