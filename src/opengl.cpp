@@ -3,13 +3,17 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QHelpEvent>
+#include <QInputDialog>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QPainter>
+#include <QPointer>
 #include <QToolTip>
 
 #include "colour.h"
+#include "opengl_win.h"
+#include "twit.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -21,7 +25,6 @@
 #include <vector>
 
 #include "main.h"
-#include "opengl_win.h"
 
 opengl::opengl(QWidget* parent) : QOpenGLWidget(parent), paint(true), zoom_f(1) {
     tr_pos[0] = tr_pos[1] = 0;
@@ -628,4 +631,37 @@ void opengl::cleanup() {
     }
 }
 
-void opengl::query() {}
+void opengl::query() {
+    // The Query action is off while a query runs; this also holds off a direct second call.
+    if (querying) return;
+    P.resize(0, 0);
+    bool ok = false;
+    const QString q = QInputDialog::getText(nullptr, tr("Query Twitter"),
+                                            tr("Query keywords (use + to connect keywords):"),
+                                            QLineEdit::Normal, QString(), &ok);
+    if (ok) {
+        q_str = q;
+        cleanup();
+        tw_db.clear();
+        updateGL();
+
+        QPointer<opengl_win> w = qobject_cast<opengl_win*>(window());
+        if (w) {
+            w->show_query_status(QString());
+            w->set_query_enabled(false);
+        }
+        querying = true;
+        QString failed;
+        {
+            twit tw;
+            tw.get(q_str, 15, tw_db);
+            failed = tw.failure_line();
+        }
+        querying = false;
+        if (w) {
+            w->set_query_enabled(true);
+            w->show_query_status(failed);
+        }
+    }
+    updateGL();
+}

@@ -121,6 +121,7 @@ private:
     int paint_n = 0;
     QList<int> pick_list;
     QString q_str;
+    bool querying = false;
     QList<int> sim_n;
     QColor text_c;
     QList<text_item> text_q;

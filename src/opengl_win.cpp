@@ -194,6 +194,26 @@ bool opengl_win::close() {
     return QMainWindow::close();
 }
 
+void opengl_win::set_query_enabled(bool on) {
+    if (QAction* a = findChild<QAction*>(QStringLiteral("query_act"))) a->setEnabled(on);
+}
+
+void opengl_win::show_query_status(const QString& line) {
+    // A permanent label rather than a status message: hovering the menus clears messages.
+    QLabel* lbl = statusBar()->findChild<QLabel*>(QStringLiteral("query_status"));
+    if (!lbl) {
+        lbl = new QLabel(statusBar());
+        lbl->setObjectName(QStringLiteral("query_status"));
+        statusBar()->addWidget(lbl, 1);
+    }
+    lbl->setText(line);
+}
+
+QString opengl_win::query_status() const {
+    const QLabel* lbl = statusBar()->findChild<QLabel*>(QStringLiteral("query_status"));
+    return lbl ? lbl->text() : QString();
+}
+
 void opengl_win::show_about() {}
 
 void opengl_win::show_doc() {}

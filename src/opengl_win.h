@@ -26,6 +26,12 @@ public:
     QScrollBar* y_bar() { return y_sbar; }
     QLabel* zoom_label() { return zoom_lbl; }
 
+    // The Query action is off while a query runs, so that no second query nests inside it.
+    void set_query_enabled(bool on);
+    // The status-bar line about failed pages of the last query; an empty text clears it.
+    void show_query_status(const QString& line);
+    QString query_status() const;
+
 public slots:
     void capture_screen();
     void capture_screen_cb(const QString& file_nm);

@@ -61,3 +61,106 @@ inline bool near_rgb(QRgb c, int r, int g, int b, int tol = 2) {
         QTEST_SET_MAIN_SOURCE_PATH                                                                    \
         return QTest::qExec(&tc, argc, argv);                                                         \
     }
+
+// ---------------------------------------------------------------------------------------------
+// A loopback HTTP server on a free port for the search client's tests. It records every request
+// target and lets a handler choose the answer: a reply, nothing (a stall), a trickle, a dropped
+// connection. Every answer closes its connection.
+
+#include <QHash>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUrlQuery>
+
+#include <functional>
+
+namespace testutils {
+
+struct feed_entry {
+    QString text;
+    QString author = QStringLiteral("ab12 (A B)");
+    QString published = QStringLiteral("2024-03-04T10:00:00Z");
+};
+
+// An Atom page holding the entries, text and author escaped for XML.
+inline QByteArray atom_page(const QList<feed_entry>& entries) {
+    auto esc = [](QString s) { return s.toHtmlEscaped(); };
+    QString s = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<feed xmlns=\"http://www.w3.org/2005/Atom\">\n"
+                               "<title>test feed</title>\n");
+    for (const feed_entry& e : entries)
+        s += QStringLiteral("<entry><published>%1</published><title>%2</title><author><name>%3</name></author></entry>\n")
+                 .arg(e.published, esc(e.text), esc(e.author));
+    s += QStringLiteral("</feed>\n");
+    return s.toUtf8();
+}
+
+class loopback_server {
+public:
+    struct request {
+        QByteArray target; // path and query as sent
+        int page = 0;
+        QString q;
+        QTcpSocket* sock = nullptr;
+    };
+
+    // Answers each request; by default with pages[page] (an empty feed when absent).
+    std::function<void(const request&)> handler;
+    QHash<int, QByteArray> pages;
+    QList<request> requests;
+
+    loopback_server() {
+        srv.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&srv, &QTcpServer::newConnection, &srv, [this] {
+            while (QTcpSocket* s = srv.nextPendingConnection()) {
+                QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] { read(s); });
+                QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            }
+        });
+    }
+
+    quint16 port() const { return srv.serverPort(); }
+    QString base() const { return QStringLiteral("http://127.0.0.1:%1/search.atom?").arg(QString::number(port())); }
+    QList<QByteArray> targets() const {
+        QList<QByteArray> t;
+        for (const request& r : requests) t.append(r.target);
+        return t;
+    }
+
+    static QByteArray head(int status, qint64 length, const char* reason = "OK") {
+        QByteArray h = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\n";
+        h += "Content-Type: application/atom+xml; charset=utf-8\r\nConnection: close\r\n";
+        if (length >= 0) h += "Content-Length: " + QByteArray::number(length) + "\r\n";
+        return h + "\r\n";
+    }
+    static void reply(QTcpSocket* s, const QByteArray& body, int status = 200, const char* reason = "OK") {
+        s->write(head(status, body.size(), reason) + body);
+        s->disconnectFromHost();
+    }
+
+private:
+    void read(QTcpSocket* s) {
+        QByteArray& buf = pending[s];
+        buf += s->readAll();
+        const int end = buf.indexOf("\r\n\r\n");
+        if (end < 0) return;
+        const QList<QByteArray> line = buf.left(buf.indexOf("\r\n")).split(' ');
+        pending.remove(s);
+        request r;
+        r.target = line.value(1);
+        const QUrlQuery query(QString::fromUtf8(r.target.mid(r.target.indexOf('?') + 1)));
+        r.page = query.queryItemValue(QStringLiteral("page")).toInt();
+        r.q = query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded);
+        r.sock = s;
+        requests.append(r);
+        if (handler)
+            handler(r);
+        else
+            reply(s, pages.value(r.page, atom_page({})));
+    }
+
+    QTcpServer srv;
+    QHash<QTcpSocket*, QByteArray> pending;
+};
+
+} // namespace testutils

@@ -1,0 +1,419 @@
+#include "feed.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonParseError>
+#include <QJsonValue>
+#include <QTimeZone>
+#include <QUrl>
+#include <QUrlQuery>
+
+#include <algorithm>
+
+namespace feed {
+
+namespace {
+
+const char* const time_format = "yyyy-MM-ddTHH:mm:ssZ";
+
+// Field lookup shared by both corpus formats: present tells a missing field from an empty one.
+struct fields {
+    virtual ~fields() = default;
+    virtual bool get(const char* key, QString& value, QString& why) const = 0;
+};
+
+bool make_message(const fields& f, message& m, QString& why) {
+    QString published;
+    bool ok =
+        f.get("text", m.text, why) && f.get("author", m.author, why) && f.get("published", published, why);
+    if (!ok) return false;
+    QString ignore;
+    if (!f.get("name", m.name, ignore)) m.name.clear();
+    if (!f.get("lang", m.lang, ignore)) m.lang.clear();
+    m.author = m.author.trimmed();
+    m.name = m.name.simplified();
+    m.lang = m.lang.trimmed().toLower();
+    if (m.text.trimmed().isEmpty()) {
+        why = QStringLiteral("empty \"text\"");
+        return false;
+    }
+    if (m.author.isEmpty()) {
+        why = QStringLiteral("empty \"author\"");
+        return false;
+    }
+    for (QChar c : m.author)
+        if (c.isSpace() || c == QLatin1Char('(') || c == QLatin1Char(')')) {
+            why = QStringLiteral("\"author\" is a user name and holds no spaces or parentheses");
+            return false;
+        }
+    m.published = parse_time(published);
+    if (!m.published.isValid()) {
+        why = QStringLiteral("\"published\" is not a date-time with a time zone: %1").arg(published.left(40));
+        return false;
+    }
+    return true;
+}
+
+struct json_fields : fields {
+    QJsonObject o;
+    bool get(const char* key, QString& value, QString& why) const override {
+        const QJsonValue v = o.value(QLatin1String(key));
+        if (v.isUndefined() || v.isNull()) {
+            why = QStringLiteral("missing \"%1\"").arg(QLatin1String(key));
+            return false;
+        }
+        if (!v.isString()) {
+            why = QStringLiteral("\"%1\" is not a string").arg(QLatin1String(key));
+            return false;
+        }
+        value = v.toString();
+        return true;
+    }
+};
+
+struct csv_fields : fields {
+    const QHash<QString, int>* col;
+    QStringList rec;
+    bool get(const char* key, QString& value, QString& why) const override {
+        const int k = col->value(QLatin1String(key), -1);
+        if (k < 0 || k >= rec.size()) {
+            why = QStringLiteral("missing \"%1\"").arg(QLatin1String(key));
+            return false;
+        }
+        value = rec.at(k);
+        return true;
+    }
+};
+
+QList<message> parse_jsonl(const QByteArray& data, QList<line_error>& errors) {
+    QList<message> out;
+    int line = 0;
+    qsizetype pos = data.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    while (pos < data.size()) {
+        ++line;
+        qsizetype end = data.indexOf('\n', pos);
+        if (end < 0) end = data.size();
+        const QByteArray text = data.mid(pos, end - pos).trimmed();
+        pos = end + 1;
+        if (text.isEmpty()) continue;
+
+        QJsonParseError err;
+        const QJsonDocument doc = QJsonDocument::fromJson(text, &err);
+        if (err.error != QJsonParseError::NoError || !doc.isObject()) {
+            errors.append({line, err.error != QJsonParseError::NoError
+                                     ? QStringLiteral("not JSON: %1").arg(err.errorString())
+                                     : QStringLiteral("not a JSON object")});
+            continue;
+        }
+        json_fields f;
+        f.o = doc.object();
+        message m;
+        QString why;
+        if (make_message(f, m, why))
+            out.append(m);
+        else
+            errors.append({line, why});
+    }
+    return out;
+}
+
+// RFC 4180 records: quoted fields may hold commas, doubled quotes and line breaks.
+struct csv_reader {
+    const QString& s;
+    qsizetype pos = 0;
+    int line = 1;
+
+    explicit csv_reader(const QString& text) : s(text) {
+        if (s.startsWith(QChar(0xFEFF))) pos = 1;
+    }
+
+    bool at_end() const { return pos >= s.size(); }
+
+    // One record; false (with why) when a quoted field is never closed.
+    bool next(QStringList& rec, int& rec_line, QString& why) {
+        rec.clear();
+        rec_line = line;
+        QString cur;
+        bool quoted = false, started = false;
+        while (pos < s.size()) {
+            const QChar c = s[pos++];
+            if (quoted) {
+                if (c == QLatin1Char('"')) {
+                    if (pos < s.size() && s[pos] == QLatin1Char('"')) {
+                        cur += c;
+                        ++pos;
+                    } else {
+                        quoted = false;
+                    }
+                } else {
+                    if (c == QLatin1Char('\n')) ++line;
+                    cur += c;
+                }
+            } else if (c == QLatin1Char('"') && !started) {
+                quoted = started = true;
+            } else if (c == QLatin1Char(',')) {
+                rec.append(cur);
+                cur.clear();
+                started = false;
+            } else if (c == QLatin1Char('\n')) {
+                ++line;
+                rec.append(cur);
+                return true;
+            } else if (c != QLatin1Char('\r')) {
+                cur += c;
+                started = true;
+            }
+        }
+        if (quoted) {
+            why = QStringLiteral("quoted field not closed before the end of the file");
+            return false;
+        }
+        rec.append(cur);
+        return true;
+    }
+};
+
+QList<message> parse_csv(const QByteArray& data, QList<line_error>& errors, QString& fatal) {
+    QList<message> out;
+    const QString text = QString::fromUtf8(data);
+    csv_reader rd(text);
+    QStringList rec;
+    int rec_line = 0;
+    QString why;
+
+    QHash<QString, int> col;
+    while (!rd.at_end() && col.isEmpty()) {
+        if (!rd.next(rec, rec_line, why)) break;
+        if (rec.size() == 1 && rec[0].trimmed().isEmpty()) continue;
+        for (int k = 0; k < rec.size(); ++k)
+            col.insert(rec[k].trimmed().toLower(), k);
+    }
+    for (const char* key : {"text", "author", "published"})
+        if (!col.contains(QLatin1String(key))) {
+            fatal = QStringLiteral("the CSV header names no column \"%1\"").arg(QLatin1String(key));
+            return out;
+        }
+    const qsizetype n_col = rec.size();
+
+    csv_fields f;
+    f.col = &col;
+    while (!rd.at_end()) {
+        if (!rd.next(f.rec, rec_line, why)) {
+            errors.append({rec_line, why});
+            break;
+        }
+        if (f.rec.size() == 1 && f.rec[0].trimmed().isEmpty()) continue;
+        if (f.rec.size() != n_col) {
+            errors.append({rec_line, QStringLiteral("%1 fields where the header has %2")
+                                         .arg(QString::number(f.rec.size()), QString::number(n_col))});
+            continue;
+        }
+        message m;
+        if (make_message(f, m, why))
+            out.append(m);
+        else
+            errors.append({rec_line, why});
+    }
+    return out;
+}
+
+inline bool is_word_char(char32_t c) {
+    return QChar::isLetterOrNumber(c) || QChar::isMark(c) || c == '_';
+}
+
+} // namespace
+
+format guess_format(const QString& file_name, const QByteArray& data) {
+    const QString lower = file_name.toLower();
+    if (lower.endsWith(QLatin1String(".jsonl")) || lower.endsWith(QLatin1String(".json")))
+        return format::jsonl;
+    if (lower.endsWith(QLatin1String(".csv"))) return format::csv;
+    for (char c : data) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+        return c == '{' ? format::jsonl : format::csv;
+    }
+    return format::jsonl;
+}
+
+QList<message> parse_corpus(const QByteArray& data, format f, QList<line_error>& errors, QString& fatal) {
+    fatal.clear();
+    return f == format::csv ? parse_csv(data, errors, fatal) : parse_jsonl(data, errors);
+}
+
+QDateTime parse_time(const QString& text) {
+    const QString s = text.trimmed();
+    QDateTime t = QDateTime::fromString(s, QLatin1String(time_format));
+    if (t.isValid()) return QDateTime(t.date(), t.time(), Qt::UTC);
+    t = QDateTime::fromString(s, Qt::ISODateWithMs);
+    // Without a zone the time would be read in this machine's zone: not a point in time.
+    if (!t.isValid() || t.timeSpec() == Qt::LocalTime) return QDateTime();
+    t = t.toUTC();
+    if (t.date().year() < 1 || t.date().year() > 9999) return QDateTime();
+    return QDateTime(t.date(), QTime(t.time().hour(), t.time().minute(), t.time().second()), Qt::UTC);
+}
+
+QStringList words(const QString& text) {
+    QStringList out;
+    QString cur;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        char32_t c = text[i].unicode();
+        qsizetype len = 1;
+        if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            len = 2;
+        }
+        if (is_word_char(c)) {
+            cur += text.mid(i, len);
+        } else if (!cur.isEmpty()) {
+            out.append(cur.toCaseFolded());
+            cur.clear();
+        }
+        i += len - 1;
+    }
+    if (!cur.isEmpty()) out.append(cur.toCaseFolded());
+    return out;
+}
+
+QStringList keywords(const QString& q) {
+    QStringList out;
+    QString part = q;
+    part.replace(QLatin1Char('+'), QLatin1Char(' '));
+    for (const QString& w : words(part))
+        if (!out.contains(w)) out.append(w);
+    return out;
+}
+
+QString xml_escape(const QString& s) {
+    QString out;
+    out.reserve(s.size() + s.size() / 8);
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = s[i];
+        const char16_t u = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < n && s[i + 1].isLowSurrogate()) {
+            out += c;
+            out += s[++i];
+        } else if (c.isSurrogate() || u == 0xFFFE || u == 0xFFFF ||
+                   (u < 0x20 && u != 9 && u != 10 && u != 13)) {
+            out += QChar(0xFFFD);
+        } else if (u == '&') {
+            out += QLatin1String("&amp;");
+        } else if (u == '<') {
+            out += QLatin1String("&lt;");
+        } else if (u == '>') {
+            out += QLatin1String("&gt;");
+        } else if (u == '"') {
+            out += QLatin1String("&quot;");
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+corpus::corpus(QList<message> msgs) : all(std::move(msgs)) {
+    std::stable_sort(all.begin(), all.end(),
+                     [](const message& a, const message& b) { return a.published > b.published; });
+    for (int i = 0; i < all.size(); ++i) {
+        if (!all[i].lang.isEmpty()) any_lang = true;
+        QStringList w = words(all[i].text);
+        w.sort();
+        w.erase(std::unique(w.begin(), w.end()), w.end());
+        for (const QString& x : w)
+            postings[x].append(i);
+    }
+}
+
+QList<int> corpus::search(const QStringList& kw, const QString& lang) const {
+    if (kw.isEmpty()) return {};
+    QList<const QList<int>*> lists;
+    for (const QString& w : kw) {
+        const auto it = postings.constFind(w);
+        if (it == postings.constEnd()) return {};
+        lists.append(&*it);
+    }
+    std::sort(lists.begin(), lists.end(),
+              [](const QList<int>* a, const QList<int>* b) { return a->size() < b->size(); });
+    QList<int> hits = *lists[0];
+    for (int k = 1; k < lists.size() && !hits.isEmpty(); ++k) {
+        QList<int> keep;
+        std::set_intersection(hits.begin(), hits.end(), lists[k]->begin(), lists[k]->end(),
+                              std::back_inserter(keep));
+        hits = keep;
+    }
+    const QString l = lang.trimmed().toLower();
+    if (any_lang && !l.isEmpty())
+        hits.erase(std::remove_if(hits.begin(), hits.end(),
+                                  [&](int i) { return !all[i].lang.isEmpty() && all[i].lang != l; }),
+                   hits.end());
+    return hits;
+}
+
+QByteArray atom(const corpus& c, const QList<int>& hits, const QString& q, const QString& self_url) {
+    const QDateTime updated = c.size() > 0 ? c.at(hits.isEmpty() ? 0 : hits[0]).published
+                                           : QDateTime::fromSecsSinceEpoch(0, QTimeZone::utc());
+    QString s;
+    s.reserve(600 + hits.size() * 500);
+    s += QLatin1String("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                       "<feed xmlns=\"http://www.w3.org/2005/Atom\">\n");
+    s += QStringLiteral("  <id>tag:quorvel.invalid,2024:search?q=%1</id>\n")
+             .arg(xml_escape(QString::fromLatin1(QUrl::toPercentEncoding(q))));
+    if (!self_url.isEmpty())
+        s += QStringLiteral("  <link type=\"application/atom+xml\" rel=\"self\" href=\"%1\"/>\n")
+                 .arg(xml_escape(self_url));
+    s += QStringLiteral("  <title>%1 - Quorvel feed search</title>\n").arg(xml_escape(q));
+    s += QStringLiteral("  <updated>%1</updated>\n").arg(updated.toString(QLatin1String(time_format)));
+    for (int i : hits) {
+        const message& m = c.at(i);
+        const QString t = m.published.toString(QLatin1String(time_format));
+        const QString who = m.name.isEmpty() ? m.author : QStringLiteral("%1 (%2)").arg(m.author, m.name);
+        s += QStringLiteral("  <entry>\n"
+                            "    <id>tag:quorvel.invalid,2024:message:%1</id>\n"
+                            "    <published>%2</published>\n"
+                            "    <title>%3</title>\n"
+                            "    <updated>%2</updated>\n"
+                            "    <author>\n"
+                            "      <name>%4</name>\n"
+                            "    </author>\n"
+                            "  </entry>\n")
+                 .arg(QString::number(i), t, xml_escape(m.text), xml_escape(who));
+    }
+    s += QLatin1String("</feed>\n");
+    return s.toUtf8();
+}
+
+response search_page(const corpus& c, const QUrlQuery& query, const QString& self_url) {
+    response r;
+    auto bad = [&r](const QString& why) {
+        r.status = 400;
+        r.content_type = "text/plain; charset=utf-8";
+        r.body = (why + QLatin1Char('\n')).toUtf8();
+        return r;
+    };
+    if (!query.hasQueryItem(QStringLiteral("q"))) return bad(QStringLiteral("missing query key q"));
+    const QString q = query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded);
+
+    auto number = [&query](const char* key, int dflt, bool& ok) {
+        ok = true;
+        if (!query.hasQueryItem(QLatin1String(key))) return dflt;
+        return query.queryItemValue(QLatin1String(key)).trimmed().toInt(&ok);
+    };
+    bool ok = false;
+    const int page = number("page", 1, ok);
+    if (!ok || page < 1) return bad(QStringLiteral("page must be a whole number from 1"));
+    int rpp = number("rpp", 100, ok);
+    if (!ok || rpp < 1) return bad(QStringLiteral("rpp must be a whole number from 1"));
+    rpp = std::min(rpp, 100);
+    const QString lang = query.queryItemValue(QStringLiteral("lang"), QUrl::FullyDecoded);
+
+    const QList<int> hits = c.search(keywords(q), lang);
+    const qint64 first = qint64(page - 1) * rpp;
+    QList<int> slice;
+    if (first < hits.size()) slice = hits.mid(first, rpp);
+    r.content_type = "application/atom+xml; charset=utf-8";
+    r.body = atom(c, slice, q, self_url);
+    return r;
+}
+
+} // namespace feed

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QUrlQuery;
+
+// The bundled feed server's side of the search feed: a corpus of messages read from JSONL or CSV,
+// searched for keywords and served page by page as Atom documents. The HTTP server itself lives in
+// tools/; everything here is plain data in, bytes out.
+namespace feed {
+
+struct message {
+    QString text;
+    QString author;      // user name (handle)
+    QString name;        // full name, may be empty
+    QString lang;        // may be empty
+    QDateTime published; // UTC
+};
+
+struct line_error {
+    int line; // 1-based line of the file where the record starts
+    QString why;
+};
+
+enum class format { jsonl, csv };
+
+// JSONL when the file name ends in .jsonl or .json, CSV when in .csv, else by the first
+// non-blank byte ('{' for JSONL).
+format guess_format(const QString& file_name, const QByteArray& data);
+
+// Reads every record; a record that cannot be read is reported in errors and skipped. fatal is
+// set when the data as a whole is no corpus (a CSV header without the needed columns).
+QList<message> parse_corpus(const QByteArray& data, format f, QList<line_error>& errors, QString& fatal);
+
+// Published time in the feed's form, yyyy-MM-ddTHH:mm:ssZ; accepts any ISO 8601 date-time with
+// a time zone (Z or an offset). Invalid when the text is neither.
+QDateTime parse_time(const QString& s);
+
+// Keywords of a query: the text split at '+' and white space, each part cut into its words,
+// case-folded. Parts without any letter or digit give nothing.
+QStringList keywords(const QString& q);
+
+// Words of a message text: maximal runs of letters, digits, marks and underscores, case-folded.
+QStringList words(const QString& text);
+
+// Text for XML character data and attribute values: markup characters escaped, characters that
+// XML 1.0 does not allow replaced by U+FFFD.
+QString xml_escape(const QString& s);
+
+class corpus {
+public:
+    corpus() = default;
+    explicit corpus(QList<message> msgs);
+
+    int size() const { return all.size(); }
+    const message& at(int i) const { return all.at(i); }
+    bool has_lang() const { return any_lang; }
+
+    // Indices of the messages holding every keyword as a word, newest first; with a language,
+    // only messages in that language (or without one), when the corpus records languages.
+    QList<int> search(const QStringList& kw, const QString& lang = QString()) const;
+
+private:
+    QList<message> all;                  // newest first
+    QHash<QString, QList<int>> postings; // word -> ascending indices into all
+    bool any_lang = false;
+};
+
+struct response {
+    int status = 200;
+    QByteArray content_type;
+    QByteArray body;
+};
+
+// Answers GET /search.atom?... : keys q (required), page (1-based, default 1), rpp (1 to 100,
+// default 100), lang; other keys are ignored. self_url is written into the feed's own link.
+response search_page(const corpus& c, const QUrlQuery& query, const QString& self_url = QString());
+
+// One Atom document holding the given messages in that order.
+QByteArray atom(const corpus& c, const QList<int>& hits, const QString& q, const QString& self_url);
+
+} // namespace feed

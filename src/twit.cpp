@@ -1,0 +1,336 @@
+#include "twit.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QUrl>
+
+#include "config.h"
+#include "link_scan.h"
+#include "main.h"
+#include "opengl.h"
+#include "opengl_win.h"
+
+namespace {
+
+QString& process_base() {
+    static QString b = QStringLiteral(QUORVEL_SEARCH_BASE);
+    return b;
+}
+
+// White space as the address scanner and the toolkit's default regular expressions see it.
+inline bool is_space(QChar c) {
+    const char16_t u = c.unicode();
+    return u == ' ' || (u >= 0x09 && u <= 0x0D);
+}
+
+// First index at or after `from` that is (or is not) white space, or -1.
+int find_space(const QString& s, int from, bool space) {
+    for (int i = from < 0 ? 0 : from; i < s.size(); ++i)
+        if (is_space(s[i]) == space) return i;
+    return -1;
+}
+
+// "RT\s*@" at position b.
+bool retweet_at(const QString& s, int b) {
+    if (s.size() - b < 3 || s[b] != QLatin1Char('R') || s[b + 1] != QLatin1Char('T')) return false;
+    int k = b + 2;
+    while (k < s.size() && is_space(s[k]))
+        ++k;
+    return k < s.size() && s[k] == QLatin1Char('@');
+}
+
+// A reply that was cut short ends inside an entry whose last field would run to the end of the
+// text; keep only the entries whose author (the field read last) is closed.
+QByteArray complete_entries(const QByteArray& b) {
+    const int k = b.lastIndexOf("</name>");
+    return k < 0 ? QByteArray() : b.left(k + 7);
+}
+
+// Text between `from` and the first `close` after it, or to the end.
+QString field(const QString& s, int from, QLatin1String close) {
+    const int e = s.indexOf(close, from);
+    return e < 0 ? s.mid(from) : s.mid(from, e - from);
+}
+
+quint32 hash32(const QString& s) {
+    return quint32(qHash(s, size_t(0)));
+}
+
+} // namespace
+
+void twit::set_default_base(const QString& url) {
+    process_base() = url;
+}
+
+QString twit::default_base() {
+    return process_base();
+}
+
+twit::twit() : QObject(nullptr), db(nullptr), fin(0), rep(nullptr), base(process_base()) {
+    mgr = new QNetworkAccessManager();
+    tm = new QTimer();
+    tm->setSingleShot(true);
+    lim = new QTimer();
+    lim->setSingleShot(true);
+    connect(mgr, &QNetworkAccessManager::finished, this, &twit::finished);
+    connect(tm, &QTimer::timeout, this, &twit::timeout);
+    connect(lim, &QTimer::timeout, this, &twit::page_limit);
+}
+
+twit::~twit() {
+    // Replies still open are aborted when the manager goes; none of them is ours to handle then.
+    mgr->disconnect(this);
+    delete mgr;
+    delete lim;
+    delete tm;
+}
+
+void twit::set_limits(int idle, int page, qint64 max_bytes) {
+    idle_ms = idle;
+    page_ms = page;
+    max_reply = max_bytes;
+}
+
+QString twit::failure_line() const {
+    if (failed_n == 0) return QString();
+    return tr("%1 of %2 pages failed: %3").arg(QString::number(failed_n), QString::number(sent_n), fail_why);
+}
+
+void twit::fail(const QString& why) {
+    ++failed_n;
+    if (fail_why.isEmpty()) fail_why = why;
+}
+
+void twit::get(QString q, int n, QList<tweet>& tw_db) {
+    if (n > 15) n = 15;
+    const QString prefix = base + QStringLiteral("lang=en&rpp=100&result_type=recent");
+    msg.clear();
+    sent_n = 0;
+    failed_n = 0;
+    fail_why.clear();
+
+    QProgressDialog dlg;
+    dlg.setMinimum(0);
+    dlg.setMaximum(n > 0 ? n : 0);
+    dlg.setMinimumDuration(0);
+    dlg.setFixedWidth(400);
+    dlg.setWindowTitle(tr("Query \"%1\"").arg(q));
+    dlg.show();
+
+    db = &tw_db;
+    for (int i = 0; i < n; ++i) {
+        fin = 0;
+        dlg.setLabelText(tr("Querying page %1...").arg(i + 1));
+        QCoreApplication::processEvents();
+
+        const QUrl url(prefix + QStringLiteral("&page=%1&q=%2").arg(QString::number(i + 1), q));
+        got.clear();
+        over_cap = false;
+        over_time = false;
+        rep = mgr->get(QNetworkRequest(url));
+        ++sent_n;
+        connect(rep, &QNetworkReply::downloadProgress, this, &twit::progress);
+        tm->start(idle_ms);
+        lim->start(page_ms);
+
+        // Wait without spinning: done(), timeout() and page_limit() end the wait; menus, repaints
+        // and timers stay live meanwhile.
+        if (!fin) {
+            QEventLoop l;
+            loop = &l;
+            l.exec();
+            loop = nullptr;
+        }
+        lim->stop();
+        if (rep) {
+            // A reply given up on may still trickle in or finish later, even before the next
+            // request goes out; neither may touch the next page.
+            disconnect(rep, &QNetworkReply::downloadProgress, this, &twit::progress);
+            rep = nullptr;
+        }
+        // The wait also ends when the application quits; then the query is over.
+        if (!fin) break;
+        if (dlg.wasCanceled()) break;
+        dlg.setValue(i + 1);
+        QCoreApplication::processEvents();
+    }
+    tm->stop();
+    lim->stop();
+    db = nullptr;
+}
+
+void twit::finished(QNetworkReply* r) {
+    // Only the current page's reply ends the wait; a reply abandoned by a time-out that completes
+    // later must not cut the page now in flight short.
+    if (r != rep) {
+        r->deleteLater();
+        return;
+    }
+    done();
+}
+
+void twit::progress() {
+    if (!rep || sender() != rep) return;
+    tm->start(idle_ms);
+    if (rep->bytesAvailable() > max_reply) {
+        over_cap = true;
+        got = rep->read(max_reply);
+        rep->abort(); // finishes the reply, which ends the wait through done()
+    }
+}
+
+void twit::timeout() {
+    if (!fin) fail(tr("no reply within %1 s").arg(QString::number(idle_ms / 1000.0)));
+    fin = 1;
+    if (loop) loop->quit();
+}
+
+void twit::page_limit() {
+    if (fin || !rep) return;
+    if (rep->isFinished()) { // its finished signal is on its way
+        done();
+        return;
+    }
+    over_time = true;
+    got = rep->readAll();
+    rep->abort();
+    // abort() finishes a running reply at once; one that has finished already is handled here.
+    if (!fin) done();
+}
+
+void twit::done() {
+    QByteArray bytes;
+    if (rep) {
+        bytes = got;
+        if (rep->isOpen()) bytes += rep->readAll();
+        got.clear();
+        const int status = rep->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (over_cap) {
+            fail(tr("reply larger than %1 bytes").arg(QString::number(max_reply)));
+            bytes = complete_entries(bytes.left(max_reply));
+        } else if (over_time) {
+            fail(tr("page not complete within %1 s").arg(QString::number(page_ms / 1000.0)));
+            bytes = complete_entries(bytes);
+        } else if (status >= 400) {
+            // An error page is no feed, whatever it holds.
+            const QString reason = rep->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+            fail(tr("HTTP %1 %2").arg(QString::number(status), reason).trimmed());
+            bytes.clear();
+        } else if (rep->error() != QNetworkReply::NoError) {
+            fail(rep->errorString());
+            bytes = complete_entries(bytes);
+        }
+        rep->deleteLater();
+        rep = nullptr;
+    }
+    const int z = bytes.indexOf('\0');
+    if (z >= 0) bytes.truncate(z);
+    parse_page(QString::fromUtf8(bytes), db);
+
+    if (opengl_win* w = win_ptr())
+        if (opengl* gl = w->gl_ptr()) gl->updateGL();
+
+    fin = 1;
+    if (loop) loop->quit();
+}
+
+void twit::parse_page(const QString& s, QList<tweet>* to) {
+    static const QLatin1String pub_open("<published>"), pub_close("</published>");
+    static const QLatin1String title_open("<title>"), title_close("</title>");
+    static const QLatin1String name_open("<name>"), name_close("</name>");
+
+    tweet t;
+    QString strip;
+    int pos = 0;
+    for (;;) {
+        // Each field is searched after the opening tag of the one before it; a missing tag drops
+        // nothing, so its field runs on from where the previous one started.
+        int k = s.indexOf(pub_open, pos);
+        if (k < 0) break;
+        pos = k + pub_open.size();
+        const QString pub_t = field(s, pos, pub_close);
+        k = s.indexOf(title_open, pos);
+        if (k >= 0) pos = k + title_open.size();
+        const QString body = field(s, pos, title_close);
+        k = s.indexOf(name_open, pos);
+        if (k >= 0) pos = k + name_open.size();
+        const QString author = field(s, pos, name_close);
+
+        strip_body(body, strip);
+        const quint32 key = hash32(strip);
+        const auto seen = msg.constFind(key);
+        if (seen != msg.constEnd() && *seen == strip) continue;
+        msg.insert(key, strip);
+        if (!to) continue;
+
+        t.content(body);
+        t.name(author);
+        t.time(pub_t);
+        if (t.term_n() > 1) to->append(t);
+    }
+}
+
+void twit::strip_body(const QString& tw_body, QString& tw_strip) {
+    const QString& s = tw_body;
+    const int n = s.size();
+    int b = 0; // the cleaned text starts here; moving it copies nothing
+
+    // Retweet prefixes: "RT @user: text" becomes "text".
+    while (retweet_at(s, b)) {
+        const int at = s.indexOf(QLatin1Char('@'), b);
+        const int sp = find_space(s, at + 1, true);
+        const int next = sp < 0 ? -1 : find_space(s, sp + 1, false);
+        if (next < 0) {
+            b = n;
+            break;
+        }
+        b = next;
+    }
+    // Leading mentions.
+    while (b < n && s[b] == QLatin1Char('@')) {
+        const int sp = find_space(s, b + 1, true);
+        const int next = sp < 0 ? -1 : find_space(s, sp + 1, false);
+        if (next < 0) {
+            b = n;
+            break;
+        }
+        b = next;
+    }
+
+    // Web addresses: each match is removed together with the first white space after it (the rest
+    // of the text when there is none), and the search starts again. A match lies inside one run of
+    // non-space characters and starts at its first word boundary, so the part of the run before it
+    // holds no word character. Joined to the next run by the removal, that part changes neither
+    // where nor whether the next run matches, so every run can be decided once, on its own.
+    tw_strip.clear();
+    tw_strip.reserve(n - b);
+    int i = b;
+    while (i < n) {
+        if (is_space(s[i])) {
+            tw_strip.append(s[i]);
+            ++i;
+            continue;
+        }
+        int e = i;
+        while (e < n && !is_space(s[e]))
+            ++e;
+        const QString run = s.mid(i, e - i);
+        const int m = link_scan::strip_link_start(run, 0);
+        if (m < 0) {
+            tw_strip.append(run);
+            i = e;
+            continue;
+        }
+        tw_strip.append(QStringView(run).left(m));
+        i = e + 1; // drops the white space after the address; at the end, the rest is gone anyway
+    }
+    // An address at the end leaves the blank before it behind; without it, a copy that only adds
+    // an address at the end matches the message it copies.
+    while (!tw_strip.isEmpty() && is_space(tw_strip.back()))
+        tw_strip.chop(1);
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include "tweet.h"
+
+class QEventLoop;
+class QNetworkAccessManager;
+class QNetworkReply;
+class QTimer;
+
+// The search client: fetches the most recent messages matching some keywords from the Atom search
+// feed, page after page, and appends every usable entry as a tweet record to the caller's list.
+class twit : public QObject {
+    Q_OBJECT
+
+public:
+    twit();
+    ~twit() override;
+
+    // Runs a whole query of n pages (at most 15) for the keyword text q, appending accepted tweets
+    // to tw_db in feed order. Returns when every page is handled or the user cancelled.
+    void get(QString q, int n, QList<tweet>& tw_db);
+    // The text compared for duplicates: no retweet prefixes, leading mentions or web addresses.
+    void strip_body(const QString& tw_body, QString& tw_strip);
+
+    // The search endpoint, a plain-HTTP address ending in "/search.atom?". A new client takes
+    // the process default, which is the build's QUORVEL_SEARCH_BASE unless a test changed it.
+    void set_base(const QString& url) { base = url; }
+    QString base_url() const { return base; }
+    static void set_default_base(const QString& url);
+    static QString default_base();
+    // Waiting limits of one page: time without download progress, time in all, reply size.
+    void set_limits(int idle_ms, int page_ms, qint64 max_bytes);
+
+    // Of the last get(): pages requested, pages that failed, and the reason of the first failure.
+    int pages_sent() const { return sent_n; }
+    int pages_failed() const { return failed_n; }
+    QString failure() const { return fail_why; }
+    // "3 of 15 pages failed: Connection refused", or empty when every page arrived.
+    QString failure_line() const;
+
+    // Walks the entries of one feed page: every entry that is not a duplicate of a message seen
+    // in this query and holds at least two dictionary words is appended to `to` (when not null).
+    // Public for the fuzz target and the benchmarks.
+    void parse_page(const QString& page, QList<tweet>* to);
+
+public slots:
+    void done();
+    void progress();
+    void timeout();
+
+private slots:
+    void finished(QNetworkReply* r);
+    void page_limit();
+
+private:
+    void fail(const QString& why);
+
+    QList<tweet>* db;
+    int fin;
+    QNetworkAccessManager* mgr;
+    QHash<quint32, QString> msg;
+    QNetworkReply* rep;
+    QTimer* tm;
+
+    QString base;
+    QString fail_why;
+    int failed_n = 0;
+    QByteArray got;
+    int idle_ms = 10000;
+    QTimer* lim;
+    QEventLoop* loop = nullptr;
+    qint64 max_reply = qint64(16) << 20;
+    bool over_cap = false;
+    bool over_time = false;
+    int page_ms = 60000;
+    int sent_n = 0;
+};

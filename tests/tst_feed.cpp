@@ -1,0 +1,364 @@
+#include "testutils.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QUrlQuery>
+#include <QXmlStreamReader>
+
+#include <memory>
+
+#include "feed.h"
+#include "twit.h"
+
+namespace {
+
+const char* const feed_binary = QUORVEL_BINARY_DIR "/tools/quorvel-feed";
+
+feed::message msg(const QString& text, const QString& when, const QString& lang = QString()) {
+    feed::message m;
+    m.text = text;
+    m.author = QStringLiteral("ab12");
+    m.name = QStringLiteral("A B");
+    m.lang = lang;
+    m.published = feed::parse_time(when);
+    return m;
+}
+
+QStringList texts(const feed::corpus& c, const QList<int>& hits) {
+    QStringList t;
+    for (int i : hits)
+        t.append(c.at(i).text);
+    return t;
+}
+
+// The bundled server on a free port; its address is read from the line it prints.
+struct feed_process {
+    QProcess p;
+    QString base;
+    explicit feed_process(const QStringList& args) {
+        p.start(QString::fromLatin1(feed_binary), args + QStringList{"--port", "0"});
+        while (base.isEmpty() && p.waitForReadyRead(10000)) {
+            const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("(http://\\S+\\?)"))
+                                                  .match(QString::fromUtf8(p.readAllStandardOutput()));
+            if (m.hasMatch()) base = m.captured(1);
+        }
+    }
+    ~feed_process() {
+        p.kill();
+        p.waitForFinished();
+    }
+};
+
+} // namespace
+
+// The bundled feed server: corpus reading, search, paging and the Atom it writes, and the
+// program itself over HTTP.
+class tst_feed : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<feed_process> demo_srv; // on the bundled demo corpus
+
+private slots:
+    void cleanupTestCase() { demo_srv.reset(); }
+
+    void corpusRecords_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QStringList>("read");
+        QTest::addColumn<QList<int>>("bad_lines");
+        const QByteArray ok =
+            R"({"text":"hello","author":"ab12","name":"A B","published":"2024-03-04T10:00:00Z"})";
+        QByteArray again = ok;
+        again.replace("hello", "again");
+        QTest::addRow("jsonl") << "c.jsonl" << ok + "\n\n" + again + "\r\n"
+                               << QStringList{"hello", "again"} << QList<int>{};
+        QTest::addRow("jsonl: byte order mark, no name, offset time")
+            << "c.jsonl"
+            << QByteArray("\xEF\xBB\xBF") +
+                   R"({"text":"x","author":"a","published":"2024-03-04T12:00:00+02:00"})"
+            << QStringList{"x"} << QList<int>{};
+        QTest::addRow("jsonl: bad lines")
+            << "c.jsonl"
+            << ok + "\nnot json\n[1,2]\n" + R"({"author":"a","published":"2024-03-04T10:00:00Z"})" + "\n" +
+                   R"({"text":5,"author":"a","published":"2024-03-04T10:00:00Z"})" + "\n" +
+                   R"({"text":"t","author":"a b","published":"2024-03-04T10:00:00Z"})" + "\n" +
+                   R"({"text":"t","author":"a","published":"yesterday"})" + "\n" +
+                   R"({"text":"t","author":"a","published":"2024-03-04T10:00:00"})" + "\n" +
+                   R"({"text":"  ","author":"a","published":"2024-03-04T10:00:00Z"})" + "\n" + ok
+            << QStringList{"hello", "hello"} << QList<int>{2, 3, 4, 5, 6, 7, 8, 9};
+        QTest::addRow("csv, columns in any order, quoting")
+            << "c.csv"
+            << QByteArray("published,author,text,name,lang\r\n"
+                          "2024-03-04T10:00:00Z,ab12,\"one, two\",\"A \"\"B\"\"\",en\r\n"
+                          "2024-03-04T10:00:01Z,cd,\"multi\nline\",,en\n"
+                          "2024-03-04T10:00:02Z,ef,plain,E F,en\n")
+            << QStringList{"one, two", "multi\nline", "plain"} << QList<int>{};
+        QTest::addRow("csv: bad records keep their line numbers")
+            << "c.csv"
+            << QByteArray("text,author,published\n"
+                          "\"a\nb\",x,2024-03-04T10:00:00Z\n"
+                          "too,many,fields,here\n"
+                          "ok,x,2024-03-04T10:00:00Z\n"
+                          "bad time,x,soon\n"
+                          "\"never closed,x,2024-03-04T10:00:00Z\nmore\n")
+            << QStringList{"a\nb", "ok"} << QList<int>{4, 6, 7};
+        QTest::addRow("sniffed jsonl") << "corpus"
+                                       << "  " + ok << QStringList{"hello"} << QList<int>{};
+    }
+    void corpusRecords() {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, data);
+        QFETCH(QStringList, read);
+        QFETCH(QList<int>, bad_lines);
+        QList<feed::line_error> errors;
+        QString fatal;
+        const QList<feed::message> m =
+            feed::parse_corpus(data, feed::guess_format(file, data), errors, fatal);
+        QVERIFY(fatal.isEmpty());
+        QStringList got;
+        for (const feed::message& x : m) {
+            got.append(x.text);
+            QVERIFY(x.published.isValid());
+            QCOMPARE(x.published.timeSpec(), Qt::UTC);
+        }
+        QCOMPARE(got, read);
+        QList<int> lines;
+        for (const feed::line_error& e : errors) {
+            lines.append(e.line);
+            QVERIFY(!e.why.isEmpty());
+        }
+        QCOMPARE(lines, bad_lines);
+    }
+
+    void search_data() {
+        QTest::addColumn<QString>("q");
+        QTest::addColumn<QString>("lang");
+        QTest::addColumn<QStringList>("found");
+        QTest::addRow("one word, newest first")
+            << "coffee"
+            << "" << QStringList{"#Coffee and rain", "COFFEE time", "Café coffee"};
+        QTest::addRow("case and hashtags")
+            << "COFFEE"
+            << "" << QStringList{"#Coffee and rain", "COFFEE time", "Café coffee"};
+        QTest::addRow("all keywords, joined with plus") << "coffee+rain"
+                                                        << "" << QStringList{"#Coffee and rain"};
+        QTest::addRow("all keywords, with a space") << "rain coffee"
+                                                    << "" << QStringList{"#Coffee and rain"};
+        QTest::addRow("whole words only") << "coff"
+                                          << "" << QStringList{};
+        QTest::addRow("non-ASCII") << QStringLiteral("CAFÉ") << "" << QStringList{"Café coffee"};
+        QTest::addRow("empty") << ""
+                               << "" << QStringList{};
+        QTest::addRow("only punctuation") << "+!?"
+                                          << "" << QStringList{};
+        QTest::addRow("language") << "rain"
+                                  << "en" << QStringList{"#Coffee and rain", "rain all day"};
+        QTest::addRow("other language") << "rain"
+                                        << "de" << QStringList{"#Coffee and rain", "Regen rain"};
+    }
+    void search() {
+        QFETCH(QString, q);
+        QFETCH(QString, lang);
+        QFETCH(QStringList, found);
+        const feed::corpus c({msg("Café coffee", "2024-03-04T10:00:00Z", "en"),
+                              msg("#Coffee and rain", "2024-03-06T10:00:00Z"),
+                              msg("COFFEE time", "2024-03-05T10:00:00Z", "en"),
+                              msg("rain all day", "2024-03-05T09:00:00Z", "en"),
+                              msg("Regen rain", "2024-03-05T08:00:00Z", "de")});
+        QCOMPARE(texts(c, c.search(feed::keywords(q), lang)), found);
+    }
+
+    void paging_data() {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QList<int>>("numbers"); // message numbers on the page, newest first
+        QTest::addRow("first page") << "q=w&rpp=3&page=1" << 200 << QList<int>{9, 8, 7};
+        QTest::addRow("third page") << "q=w&rpp=3&page=3" << 200 << QList<int>{3, 2, 1};
+        QTest::addRow("last, short page") << "q=w&rpp=4&page=3" << 200 << QList<int>{1, 0};
+        QTest::addRow("past the end") << "q=w&rpp=3&page=5" << 200 << QList<int>{};
+        QTest::addRow("huge page") << "q=w&rpp=100&page=2147483647" << 200 << QList<int>{};
+        QTest::addRow("defaults") << "q=w" << 200 << QList<int>{9, 8, 7, 6, 5, 4, 3, 2, 1, 0};
+        QTest::addRow("the client's request") << "lang=en&rpp=100&result_type=recent&page=1&q=w" << 200
+                                              << QList<int>{9, 8, 7, 6, 5, 4, 3, 2, 1, 0};
+        QTest::addRow("page 0") << "q=w&page=0" << 400 << QList<int>{};
+        QTest::addRow("page not a number") << "q=w&page=x" << 400 << QList<int>{};
+        QTest::addRow("rpp 0") << "q=w&rpp=0" << 400 << QList<int>{};
+        QTest::addRow("no q") << "page=1" << 400 << QList<int>{};
+    }
+    void paging() {
+        QFETCH(QString, query);
+        QFETCH(int, status);
+        QFETCH(QList<int>, numbers);
+        QList<feed::message> m;
+        for (int k = 0; k < 10; ++k)
+            m.append(msg(QStringLiteral("w %1").arg(k),
+                         QStringLiteral("2024-03-04T10:00:%1Z").arg(k, 2, 10, QLatin1Char('0'))));
+        const feed::corpus c(m);
+        const feed::response r = feed::search_page(c, QUrlQuery(query));
+        QCOMPARE(r.status, status);
+        if (status != 200) return;
+        QVERIFY(r.content_type.startsWith("application/atom+xml"));
+        QList<int> got;
+        for (const QRegularExpressionMatch& x : QRegularExpression(QStringLiteral("<title>w (\\d+)</title>"))
+                                                    .globalMatch(QString::fromUtf8(r.body)))
+            got.append(x.captured(1).toInt());
+        QCOMPARE(got, numbers);
+    }
+
+    // What the server writes is well-formed Atom, and the search client reads back each entry's
+    // text (escapes kept), author and time.
+    void atomRoundTrip() {
+        const QString nasty = QStringLiteral("love & <b>happy</b> \"quoted\" café 🌧 <name>x</name> ") +
+                              QChar(0x01) + QChar(0xD800);
+        feed::message a = msg(nasty, QStringLiteral("2024-03-04T10:00:05Z"));
+        a.author = QStringLiteral("zoë");
+        a.name = QStringLiteral("Zoë & <Co>");
+        feed::message b = msg(QStringLiteral("sad lonely rain"), QStringLiteral("2024-03-04T10:00:00Z"));
+        b.name.clear();
+        const feed::corpus c({b, a});
+        const QByteArray xml =
+            feed::atom(c, {0, 1}, QStringLiteral("q&<"), QStringLiteral("http://h/?a=1&b=2"));
+
+        QXmlStreamReader rd(xml);
+        QStringList titles, names;
+        while (!rd.atEnd()) {
+            if (rd.readNext() != QXmlStreamReader::StartElement) continue;
+            if (rd.name() == QLatin1String("title")) titles.append(rd.readElementText());
+            if (rd.name() == QLatin1String("name")) names.append(rd.readElementText());
+        }
+        QVERIFY2(!rd.hasError(), qPrintable(rd.errorString()));
+        QString clean = nasty;
+        clean.chop(2);
+        clean += QStringLiteral("\uFFFD\uFFFD");
+        QCOMPARE(titles, QStringList({"q&< - Quorvel feed search", clean, "sad lonely rain"}));
+        QCOMPARE(names, QStringList({"zoë (Zoë & <Co>)", "ab12"}));
+
+        QList<tweet> db;
+        twit().parse_page(QString::fromUtf8(xml), &db);
+        QCOMPARE(db.size(), 2);
+        QCOMPARE(db[0].content(), feed::xml_escape(clean));
+        QCOMPARE(db[0].name(), QStringLiteral("zoë"));
+        QCOMPARE(db[1].name(), QStringLiteral("ab12"));
+        QVERIFY(!db[1].time().isEmpty());
+    }
+
+    // The bundled demo corpus: large, varied, and rich in the keywords the README suggests.
+    void demoCorpus() {
+        QFile f(QStringLiteral(QUORVEL_SOURCE_DIR "/data/demo_corpus.jsonl"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QList<feed::line_error> errors;
+        QString fatal;
+        const feed::corpus c(feed::parse_corpus(f.readAll(), feed::format::jsonl, errors, fatal));
+        QVERIFY(errors.isEmpty());
+        QVERIFY(c.size() >= 3000);
+        for (const char* k : {"coffee", "rain", "game", "love", "monday"}) {
+            const int n = int(c.search({QLatin1String(k)}, QStringLiteral("en")).size());
+            QVERIFY2(n >= 300 && n <= 1500, k);
+        }
+        QVERIFY(c.at(0).published.secsTo(c.at(c.size() - 1).published) <= -6 * 86400);
+        int rt = 0, mention = 0, link = 0, tag = 0, wide = 0;
+        for (int i = 0; i < c.size(); ++i) {
+            const QString& t = c.at(i).text;
+            rt += t.startsWith(QLatin1String("RT @"));
+            mention += t.startsWith(QLatin1Char('@'));
+            link += t.contains(QLatin1String("http://"));
+            tag += t.contains(QLatin1Char('#'));
+            wide += std::any_of(t.begin(), t.end(), [](QChar ch) { return ch.unicode() > 127; });
+        }
+        QVERIFY(rt > 100 && mention > 100 && link > 100 && tag > 100 && wide > 20);
+    }
+
+    // The main road on the demo corpus: every suggested query finds several hundred messages
+    // over the server's pages, spread over the whole plane.
+    void demoQueriesOverHttp_data() {
+        QTest::addColumn<QString>("q");
+        for (const char* q : {"coffee", "rain", "game", "love", "monday"})
+            QTest::addRow("%s", q) << q;
+    }
+    void demoQueriesOverHttp() {
+        QFETCH(QString, q);
+        if (!demo_srv) demo_srv = std::make_unique<feed_process>(QStringList());
+        QVERIFY(!demo_srv->base.isEmpty());
+        twit tw;
+        tw.set_base(demo_srv->base);
+        QList<tweet> db;
+        tw.get(q, 15, db);
+        QCOMPARE(tw.pages_failed(), 0);
+        QVERIFY2(db.size() >= 200, qPrintable(QString::number(db.size())));
+        float v[2] = {9, 1}, a[2] = {9, 1};
+        for (const tweet& t : db) {
+            QVERIFY(t.content().contains(q, Qt::CaseInsensitive));
+            v[0] = std::min(v[0], t.m(VALENCE));
+            v[1] = std::max(v[1], t.m(VALENCE));
+            a[0] = std::min(a[0], t.m(AROUSAL));
+            a[1] = std::max(a[1], t.m(AROUSAL));
+        }
+        qInfo("%s: %d tweets, valence %.2f to %.2f, arousal %.2f to %.2f", qPrintable(q), int(db.size()),
+              v[0], v[1], a[0], a[1]);
+        QVERIFY(v[0] < 3.5f && v[1] > 7.0f);
+        QVERIFY(a[0] < 4.0f && a[1] > 6.0f);
+    }
+
+    void programRejectsUnreadableCorpus_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addRow("missing file") << "/nonexistent/corpus.jsonl";
+        QTest::addRow("a directory") << "/";
+        QTest::addRow("csv without the needed columns") << "bad.csv";
+    }
+    void programRejectsUnreadableCorpus() {
+        QFETCH(QString, file);
+        QTemporaryDir dir;
+        if (!file.startsWith(QLatin1Char('/'))) {
+            QFile f(dir.filePath(file));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("a,b\n1,2\n");
+            file = f.fileName();
+        }
+        QProcess p;
+        p.start(QString::fromLatin1(feed_binary), {"--port", "0", "--corpus", file});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("cannot read corpus")));
+    }
+
+    // The program over HTTP: bad lines are reported with their numbers and skipped, and the
+    // search client reads its pages.
+    void programServesCorpus() {
+        QTemporaryDir dir;
+        QFile f(dir.filePath(QStringLiteral("corpus.csv")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("text,author,name,published\n");
+        for (int k = 0; k < 250; ++k)
+            f.write(QStringLiteral("\"I love my happy house, number %1\",u%1,User %1,2024-03-04T10:%2:%3Z\n")
+                        .arg(QString::number(k), QString::number(k / 60).rightJustified(2, QLatin1Char('0')),
+                             QString::number(k % 60).rightJustified(2, QLatin1Char('0')))
+                        .toUtf8());
+        f.write("broken line\n\"unrelated text\",x,,2024-03-04T09:00:00Z\n");
+        f.close();
+
+        feed_process srv({"--corpus", f.fileName()});
+        QVERIFY(!srv.base.isEmpty());
+        QVERIFY(srv.base.startsWith(QLatin1String("http://127.0.0.1:")));
+        QVERIFY(srv.base.endsWith(QLatin1String("/search.atom?")));
+        QString err;
+        QTRY_VERIFY2_WITH_TIMEOUT((err += QString::fromUtf8(srv.p.readAllStandardError()))
+                                      .contains(QStringLiteral("corpus.csv:252:")),
+                                  qPrintable(err), 10000);
+
+        twit tw;
+        tw.set_base(srv.base);
+        QList<tweet> db;
+        tw.get(QStringLiteral("HOUSE+love"), 15, db);
+        QCOMPARE(tw.pages_sent(), 15);
+        QCOMPARE(tw.pages_failed(), 0);
+        QCOMPARE(db.size(), 250);
+        QCOMPARE(db.first().content(), QStringLiteral("I love my happy house, number 249"));
+        QCOMPARE(db.first().name(), QStringLiteral("u249"));
+        QCOMPARE(db.last().content(), QStringLiteral("I love my happy house, number 0"));
+    }
+};
+
+QUORVEL_TEST_MAIN(tst_feed)
+#include "tst_feed.moc"

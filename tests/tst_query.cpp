@@ -1,0 +1,186 @@
+#include "testutils.h"
+
+#include <QAction>
+#include <QInputDialog>
+#include <QTimer>
+
+#include "config.h"
+#include "twit.h"
+
+using testutils::atom_page;
+using testutils::feed_entry;
+using testutils::loopback_server;
+
+// The canvas's query command: the keyword dialog, the fresh fetch into the canvas, the Query
+// action held off while it runs, and the status line about failed pages.
+class tst_query : public QObject {
+    Q_OBJECT
+
+    opengl_win* mw = nullptr;
+    int dialogs = 0;
+    QString label, title;
+
+    // Answers the next keyword dialog once it is up: accepts it with text, or cancels it.
+    void answer(const QString& text, bool accept = true) {
+        auto* t = new QTimer(this);
+        t->setObjectName(QStringLiteral("answer"));
+        connect(t, &QTimer::timeout, this, [=] {
+            auto* d = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            if (!d) return;
+            ++dialogs;
+            label = d->labelText();
+            title = d->windowTitle();
+            d->setTextValue(text);
+            if (accept)
+                d->accept();
+            else
+                d->reject();
+            t->deleteLater();
+        });
+        t->start(10);
+    }
+
+    QAction* query_action() { return mw->findChild<QAction*>(QStringLiteral("query_act")); }
+
+private slots:
+    void init() {
+        mw = testutils::make_window();
+        dialogs = 0;
+    }
+    void cleanup() {
+        qDeleteAll(findChildren<QTimer*>(QStringLiteral("answer")));
+        delete mw;
+        mw = nullptr;
+        win = nullptr;
+        twit::set_default_base(QStringLiteral(QUORVEL_SEARCH_BASE));
+    }
+
+    void acceptedQueryReplacesTweets() {
+        loopback_server srv;
+        twit::set_default_base(srv.base());
+        srv.pages[1] = atom_page({{"I love my happy house"}, {"sad lonely rain"}});
+        srv.pages[2] = atom_page({{"happy party music"}});
+        opengl* gl = mw->gl_ptr();
+        gl->tweets().append(tweet());
+
+        int seen_during = -1;
+        srv.handler = [&](const loopback_server::request& r) {
+            // The list was emptied before the fetch and fills page by page.
+            if (r.page == 2) seen_during = int(gl->tweets().size());
+            loopback_server::reply(r.sock, srv.pages.value(r.page, atom_page({})));
+        };
+        answer(QStringLiteral("love+rain"));
+        gl->query();
+
+        QCOMPARE(dialogs, 1);
+        QCOMPARE(label, QStringLiteral("Query keywords (use + to connect keywords):"));
+        QCOMPARE(title, QStringLiteral("Query Twitter"));
+        QCOMPARE(gl->query_text(), QStringLiteral("love+rain"));
+        QCOMPARE(seen_during, 2);
+        QCOMPARE(gl->tweets().size(), 3);
+        QCOMPARE(gl->tweets()[2].content(), QStringLiteral("happy party music"));
+        QCOMPARE(srv.requests.size(), 15);
+        QCOMPARE(srv.requests.last().q, QStringLiteral("love+rain"));
+        QVERIFY(mw->query_status().isEmpty());
+        QVERIFY(query_action()->isEnabled());
+    }
+
+    void cancelledDialogChangesNothing() {
+        loopback_server srv;
+        twit::set_default_base(srv.base());
+        srv.pages[1] = atom_page({{"I love my happy house"}});
+        opengl* gl = mw->gl_ptr();
+        answer(QStringLiteral("house"));
+        gl->query();
+        QCOMPARE(gl->tweets().size(), 1);
+
+        answer(QStringLiteral("rain"), false);
+        gl->query();
+        QCOMPARE(dialogs, 2);
+        QCOMPARE(gl->query_text(), QStringLiteral("house"));
+        QCOMPARE(gl->tweets().size(), 1);
+        QCOMPARE(srv.requests.size(), 15);
+    }
+
+    void emptyOrFruitlessQuery_data() {
+        QTest::addColumn<QString>("q");
+        QTest::addRow("empty text") << "";
+        QTest::addRow("nothing found") << "zzzz";
+    }
+    void emptyOrFruitlessQuery() {
+        QFETCH(QString, q);
+        loopback_server srv;
+        twit::set_default_base(srv.base());
+        opengl* gl = mw->gl_ptr();
+        gl->tweets().append(tweet());
+        answer(q);
+        gl->query();
+        QVERIFY(gl->tweets().isEmpty());
+        QCOMPARE(gl->query_text(), q);
+        QCOMPARE(srv.requests.size(), 15);
+        QCOMPARE(srv.requests.first().q, q);
+        QVERIFY(mw->query_status().isEmpty());
+    }
+
+    // While a query runs its action is off, and a second start does nothing.
+    void noNestedQuery() {
+        loopback_server srv;
+        twit::set_default_base(srv.base());
+        opengl* gl = mw->gl_ptr();
+        QList<bool> enabled;
+        srv.handler = [&](const loopback_server::request& r) {
+            enabled.append(query_action()->isEnabled());
+            if (r.page == 1) {
+                answer(QStringLiteral("nested")); // would answer a second dialog, if one came up
+                query_action()->trigger();
+                gl->query();
+            }
+            loopback_server::reply(r.sock, atom_page({{"happy party music"}}));
+        };
+        answer(QStringLiteral("rain"));
+        gl->query();
+        QCOMPARE(srv.requests.size(), 15);
+        QCOMPARE(enabled, QList<bool>(15, false));
+        QCOMPARE(dialogs, 1);
+        QCOMPARE(findChildren<QTimer*>(QStringLiteral("answer")).size(), 1); // still waiting for a dialog
+        QVERIFY(query_action()->isEnabled());
+        for (const loopback_server::request& r : srv.requests)
+            QCOMPARE(r.q, QStringLiteral("rain"));
+    }
+
+    // Failed pages show in one status-bar line, which the next query clears.
+    void failedPagesInStatusBar() {
+        quint16 port;
+        {
+            loopback_server gone;
+            port = gone.port();
+        }
+        twit::set_default_base(QStringLiteral("http://127.0.0.1:%1/search.atom?").arg(QString::number(port)));
+        opengl* gl = mw->gl_ptr();
+        answer(QStringLiteral("rain"));
+        gl->query();
+        QVERIFY(gl->tweets().isEmpty());
+        QCOMPARE(mw->query_status(), QStringLiteral("15 of 15 pages failed: Connection refused"));
+        QVERIFY(query_action()->isEnabled());
+
+        loopback_server srv;
+        twit::set_default_base(srv.base());
+        srv.handler = [&](const loopback_server::request& r) {
+            if (r.page == 4)
+                loopback_server::reply(r.sock, "busy", 503, "Service Unavailable");
+            else
+                loopback_server::reply(r.sock, atom_page({}));
+        };
+        answer(QStringLiteral("rain"));
+        gl->query();
+        QCOMPARE(mw->query_status(), QStringLiteral("1 of 15 pages failed: HTTP 503 Service Unavailable"));
+
+        srv.handler = nullptr;
+        answer(QStringLiteral("rain"));
+        gl->query();
+        QVERIFY(mw->query_status().isEmpty());
+    }
+};
+
+QUORVEL_TEST_MAIN(tst_query)
+#include "tst_query.moc"
