@@ -1,12 +1,15 @@
 #include <QAction>
+#include <QInputDialog>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 #include "config.h"
 #include "msg_dlg_db.h"
 #include "qt_msg_dlg.h"
 #include "testutils.h"
+#include "twit.h"
 
 // Tweet dialogs: opening them from the canvas, their text, the highlight of the active one's
 // tweet, dismissing and destroying them.
@@ -199,6 +202,45 @@ private slots:
         ctrl_click(2);
         QCOMPARE(gl->dialogs().size(), 1);
         QVERIFY(!open.contains(QPointer<qt_msg_dlg>(dialog_for(2))));
+    }
+
+    void queryDismissesDialogsFirst_data() {
+        QTest::addColumn<bool>("accept");
+        QTest::addRow("cancelled keeps them") << false;
+        QTest::addRow("accepted dismisses them") << true;
+    }
+    void queryDismissesDialogsFirst() {
+        QFETCH(bool, accept);
+        testutils::loopback_server srv;
+        twit::set_default_base(srv.base());
+        int open_at_fetch = -1;
+        srv.handler = [&](const testutils::loopback_server::request& r) {
+            if (open_at_fetch < 0) open_at_fetch = gl->dialogs().size();
+            testutils::loopback_server::reply(r.sock, testutils::atom_page({}));
+        };
+        ctrl_click(0);
+        QPointer<qt_msg_dlg> dlg = dialog_for(0);
+        QVERIFY(activate(dlg));
+        QTRY_COMPARE(gl->highlighted(), QList<int>({0}));
+
+        // Answer the keyword dialog once it is up.
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            if (auto* in = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                answer.stop();
+                in->setTextValue(QStringLiteral("rain"));
+                accept ? in->accept() : in->reject();
+            }
+        });
+        answer.start(10);
+        gl->query();
+        twit::set_default_base(QStringLiteral(QUORVEL_SEARCH_BASE));
+
+        QCOMPARE(open_at_fetch, accept ? 0 : -1);
+        QCOMPARE(dlg.isNull(), accept);
+        QCOMPARE(gl->dialogs().size(), accept ? 0 : 2);
+        // (The keyword dialog took the focus either way, so no highlight is left.)
+        QVERIFY(gl->highlighted().isEmpty());
     }
 
     void closedDialogIsForgottenAndDestroyed() {
