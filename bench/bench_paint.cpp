@@ -59,10 +59,7 @@ BENCHMARK(BM_paint_pass)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->MinTim
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QSurfaceFormat fmt = QSurfaceFormat::defaultFormat();
-    fmt.setRenderableType(QSurfaceFormat::OpenGL);
-    fmt.setProfile(QSurfaceFormat::CompatibilityProfile);
-    QSurfaceFormat::setDefaultFormat(fmt);
+    opengl::set_surface_format();
     QApplication app(argc, argv);
 
     window = new opengl_win();

@@ -5,6 +5,7 @@
 #include "doc_sim.h"
 #include "globals.h"
 #include "main.h"
+#include "opengl.h"
 #include "opengl_win.h"
 #include "termvec.h"
 
@@ -15,10 +16,7 @@ doc_sim* sim = nullptr;
 
 int main(int argc, char* argv[]) {
     // Fixed-function GL and GLU need a compatibility context; set it before any widget exists.
-    QSurfaceFormat fmt = QSurfaceFormat::defaultFormat();
-    fmt.setRenderableType(QSurfaceFormat::OpenGL);
-    fmt.setProfile(QSurfaceFormat::CompatibilityProfile);
-    QSurfaceFormat::setDefaultFormat(fmt);
+    opengl::set_surface_format();
 
     QApplication app(argc, argv);
 

@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QSurfaceFormat>
 #include <QOpenGLFunctions>
 #include <QPainter>
 #include <QPointer>
@@ -32,6 +33,13 @@ opengl::opengl(QWidget* parent) : QOpenGLWidget(parent), paint(true), zoom_f(1) 
     setMouseTracking(true);
     // Keep the last frame when a repaint is suppressed (painting off draws nothing at all).
     setUpdateBehavior(QOpenGLWidget::PartialUpdate);
+}
+
+void opengl::set_surface_format() {
+    QSurfaceFormat fmt = QSurfaceFormat::defaultFormat();
+    fmt.setRenderableType(QSurfaceFormat::OpenGL);
+    fmt.setProfile(QSurfaceFormat::CompatibilityProfile);
+    QSurfaceFormat::setDefaultFormat(fmt);
 }
 
 opengl::~opengl() { cleanup(); }

@@ -25,6 +25,9 @@ class opengl : public QOpenGLWidget {
 
 public:
     explicit opengl(QWidget* parent = nullptr);
+
+    // Fixed-function GL and GLU need a compatibility context: call before any widget exists.
+    static void set_surface_format();
     ~opengl() override;
 
     QSize sizeHint() const override;

@@ -19,10 +19,7 @@ namespace testutils {
 
 // The program's GL set-up: a compatibility context for fixed-function GL and GLU.
 inline void set_gl_format() {
-    QSurfaceFormat fmt = QSurfaceFormat::defaultFormat();
-    fmt.setRenderableType(QSurfaceFormat::OpenGL);
-    fmt.setProfile(QSurfaceFormat::CompatibilityProfile);
-    QSurfaceFormat::setDefaultFormat(fmt);
+    opengl::set_surface_format();
 }
 
 // A shown main window registered as the process's win_ptr(), its canvas at w x h pixels and

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "analysis_fixture.h"
 #include "collection.h"
 #include "doc.h"
 #include "globals.h"
@@ -31,17 +32,8 @@ class tst_doc : public QObject {
     }
 
 private slots:
-    void init() {
-        doc::ID_n = 0;
-        tvec = new termvec();
-        collect = new collection();
-    }
-    void cleanup() {
-        delete collect;
-        delete tvec;
-        collect = nullptr;
-        tvec = nullptr;
-    }
+    void init() { create_analysis_globals(); }
+    void cleanup() { delete_analysis_globals(); }
 
     void terms_data() {
         QTest::addColumn<QString>("text");

@@ -6,6 +6,7 @@
 #include <random>
 #include <vector>
 
+#include "analysis_fixture.h"
 #include "collection.h"
 #include "doc_sim.h"
 #include "globals.h"
@@ -52,17 +53,8 @@ class tst_doc_sim : public QObject {
     }
 
 private slots:
-    void init() {
-        doc::ID_n = 0;
-        tvec = new termvec();
-        collect = new collection();
-    }
-    void cleanup() {
-        delete collect;
-        delete tvec;
-        collect = nullptr;
-        tvec = nullptr;
-    }
+    void init() { create_analysis_globals(); }
+    void cleanup() { delete_analysis_globals(); }
 
     void tinyCollections_data() {
         QTest::addColumn<QStringList>("texts");

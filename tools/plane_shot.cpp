@@ -23,10 +23,7 @@
 #include <random>
 
 int main(int argc, char* argv[]) {
-    QSurfaceFormat fmt = QSurfaceFormat::defaultFormat();
-    fmt.setRenderableType(QSurfaceFormat::OpenGL);
-    fmt.setProfile(QSurfaceFormat::CompatibilityProfile);
-    QSurfaceFormat::setDefaultFormat(fmt);
+    opengl::set_surface_format();
     QApplication app(argc, argv);
 
     if (argc < 2) {
