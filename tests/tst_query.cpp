@@ -8,7 +8,6 @@
 #include "twit.h"
 
 using testutils::atom_page;
-using testutils::feed_entry;
 using testutils::loopback_server;
 
 // The canvas's query command: the keyword dialog, the fresh fetch into the canvas, the Query
@@ -31,10 +30,7 @@ class tst_query : public QObject {
             label = d->labelText();
             title = d->windowTitle();
             d->setTextValue(text);
-            if (accept)
-                d->accept();
-            else
-                d->reject();
+            accept ? d->accept() : d->reject();
             t->deleteLater();
         });
         t->start(10);
@@ -50,32 +46,29 @@ private slots:
     void cleanup() {
         qDeleteAll(findChildren<QTimer*>(QStringLiteral("answer")));
         delete mw;
-        mw = nullptr;
         win = nullptr;
         twit::set_default_base(QStringLiteral(QUORVEL_SEARCH_BASE));
     }
 
-    void acceptedQueryReplacesTweets() {
+    // An accepted query empties the list before fetching and fills it page by page; a cancelled
+    // one changes nothing.
+    void acceptedThenCancelledQuery() {
         loopback_server srv;
         twit::set_default_base(srv.base());
         srv.pages[1] = atom_page({{"I love my happy house"}, {"sad lonely rain"}});
         srv.pages[2] = atom_page({{"happy party music"}});
         opengl* gl = mw->gl_ptr();
         gl->tweets().append(tweet());
-
         int seen_during = -1;
         srv.handler = [&](const loopback_server::request& r) {
-            // The list was emptied before the fetch and fills page by page.
             if (r.page == 2) seen_during = int(gl->tweets().size());
             loopback_server::reply(r.sock, srv.pages.value(r.page, atom_page({})));
         };
         answer(QStringLiteral("love+rain"));
         gl->query();
-
         QCOMPARE(dialogs, 1);
         QCOMPARE(label, QStringLiteral("Query keywords (use + to connect keywords):"));
         QCOMPARE(title, QStringLiteral("Query Twitter"));
-        QCOMPARE(gl->query_text(), QStringLiteral("love+rain"));
         QCOMPARE(seen_during, 2);
         QCOMPARE(gl->tweets().size(), 3);
         QCOMPARE(gl->tweets()[2].content(), QStringLiteral("happy party music"));
@@ -83,22 +76,12 @@ private slots:
         QCOMPARE(srv.requests.last().q, QStringLiteral("love+rain"));
         QVERIFY(mw->query_status().isEmpty());
         QVERIFY(query_action()->isEnabled());
-    }
-
-    void cancelledDialogChangesNothing() {
-        loopback_server srv;
-        twit::set_default_base(srv.base());
-        srv.pages[1] = atom_page({{"I love my happy house"}});
-        opengl* gl = mw->gl_ptr();
-        answer(QStringLiteral("house"));
-        gl->query();
-        QCOMPARE(gl->tweets().size(), 1);
 
         answer(QStringLiteral("rain"), false);
         gl->query();
         QCOMPARE(dialogs, 2);
-        QCOMPARE(gl->query_text(), QStringLiteral("house"));
-        QCOMPARE(gl->tweets().size(), 1);
+        QCOMPARE(gl->query_text(), QStringLiteral("love+rain"));
+        QCOMPARE(gl->tweets().size(), 3);
         QCOMPARE(srv.requests.size(), 15);
     }
 
@@ -139,7 +122,6 @@ private slots:
         };
         answer(QStringLiteral("rain"));
         gl->query();
-        QCOMPARE(srv.requests.size(), 15);
         QCOMPARE(enabled, QList<bool>(15, false));
         QCOMPARE(dialogs, 1);
         QCOMPARE(findChildren<QTimer*>(QStringLiteral("answer")).size(), 1); // still waiting for a dialog
@@ -150,12 +132,7 @@ private slots:
 
     // Failed pages show in one status-bar line, which the next query clears.
     void failedPagesInStatusBar() {
-        quint16 port;
-        {
-            loopback_server gone;
-            port = gone.port();
-        }
-        twit::set_default_base(QStringLiteral("http://127.0.0.1:%1/search.atom?").arg(QString::number(port)));
+        twit::set_default_base(testutils::dead_base());
         opengl* gl = mw->gl_ptr();
         answer(QStringLiteral("rain"));
         gl->query();
@@ -174,7 +151,6 @@ private slots:
         answer(QStringLiteral("rain"));
         gl->query();
         QCOMPARE(mw->query_status(), QStringLiteral("1 of 15 pages failed: HTTP 503 Service Unavailable"));
-
         srv.handler = nullptr;
         answer(QStringLiteral("rain"));
         gl->query();
