@@ -3,10 +3,8 @@
 #include <climits>
 #include <tuple>
 
+#include "analysis_fixture.h"
 #include "co_occur.h"
-#include "collection.h"
-#include "globals.h"
-#include "termvec.h"
 #include "tweet.h"
 
 using int_list = QList<int>;
@@ -47,24 +45,19 @@ private slots:
 
     // The weights are not defined yet: 0 for any documents, and no harm from wild ranges.
     void weights() {
-        doc::ID_n = 0;
-        termvec tv;
-        collection c;
-        tvec = &tv;
-        collect = &c;
+        create_analysis_globals();
         QList<tweet> tw(3);
         tw[0].content("cats dogs owls");
         tw[1].content("dog owl cat fish");
         tw[2].content("owl cat");
-        QVERIFY(c.add(tw));
+        QVERIFY(collect->add(tw));
         co_occur co;
         for (const auto& [d_0, a, b] :
              {std::tuple{0, 1, 2}, {1, 2, 0}, {2, 2, 2}, {3, -1, 7}, {0, INT_MIN, INT_MAX}}) {
             QCOMPARE(co.wt(d_0, a), 0.0f);
             QCOMPARE(co.new_wt_rng(d_0, a, b), 0.0f);
         }
-        tvec = nullptr;
-        collect = nullptr;
+        delete_analysis_globals();
     }
 };
 

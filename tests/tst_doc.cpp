@@ -3,10 +3,6 @@
 #include <cmath>
 
 #include "analysis_fixture.h"
-#include "collection.h"
-#include "doc.h"
-#include "globals.h"
-#include "termvec.h"
 #include "tweet.h"
 
 using term_freqs = QMap<QString, int>;
@@ -15,14 +11,11 @@ using term_freqs = QMap<QString, int>;
 class tst_doc : public QObject {
     Q_OBJECT
 
-    static QList<tweet> tweets(const QStringList& texts) {
-        QList<tweet> out;
-        for (const QString& t : texts) {
-            tweet tw;
-            tw.content(t);
-            out.append(tw);
-        }
-        return out;
+    static void fill(const QStringList& texts) {
+        QList<tweet> tw(texts.size());
+        for (int i = 0; i < texts.size(); ++i)
+            tw[i].content(texts[i]);
+        QVERIFY(collect->add(tw));
     }
 
     static float weight(const doc* d, const QString& term) {
@@ -80,17 +73,15 @@ private slots:
     }
 
     void sharedTermWeightsZero() {
-        QList<tweet> tw = tweets({"cat bird", "cat fish", "cat dog"});
-        QVERIFY(collect->add(tw));
+        fill({"cat bird", "cat fish", "cat dog"});
         QCOMPARE(collect->size(), 3);
         const QStringList other{"bird", "fish", "dog"};
         for (int i = 0; i < 3; ++i) {
             const doc* d = collect->document(i);
             QCOMPARE(weight(d, "cat"), 0.0f);
             QCOMPARE(weight(d, other[i]), 1.0f);
-            QCOMPARE(*d * *d, 1.0f);
             for (int j = 0; j < 3; ++j)
-                if (j != i) QCOMPARE(*d * *collect->document(j), 0.0f);
+                QCOMPARE(*d * *collect->document(j), i == j ? 1.0f : 0.0f);
         }
         QVERIFY(!collect->document(3));
         QVERIFY(!collect->document(-1));
@@ -98,34 +89,26 @@ private slots:
 
     // Every term in every document: the weights stay 0 instead of becoming NaN.
     void zeroNorm() {
-        QList<tweet> tw = tweets({"cat owl", "cats owl owl"});
-        QVERIFY(collect->add(tw));
+        fill({"cat owl", "cats owl owl"});
         for (int i = 0; i < 2; ++i) {
             QCOMPARE(collect->document(i)->size(), 2);
             for (const doc_term& t : collect->document(i)->terms())
                 QCOMPARE(t.TF_IDF, 0.0f);
         }
         QCOMPARE(*collect->document(0) * *collect->document(1), 0.0f);
+        QString out;
+        QDebug(&out).nospace() << *collect->document(1);
+        QCOMPARE(out, QString("2 terms:\n0: cat/1 (0)\n1: owl/2 (0)\n"));
     }
 
     // A second fill keeps the surviving documents and adds the new terms on top.
     void secondAdd() {
-        QList<tweet> first = tweets({"cat", "dog"});
-        QVERIFY(collect->add(first));
-        QList<tweet> second = tweets({"owl"});
-        QVERIFY(collect->add(second));
+        fill({"cat", "dog"});
+        fill({"owl"});
         QCOMPARE(collect->size(), 1);
         QCOMPARE(collect->document(0)->ID(), 0);
         QCOMPARE(collect->document(0)->size(), 2);
         QVERIFY(!std::isnan(weight(collect->document(0), "owl")));
-    }
-
-    void debugForm() {
-        doc d;
-        d.add("cats cats owl");
-        QString out;
-        QDebug(&out).nospace() << d;
-        QCOMPARE(out, QString("2 terms:\n0: cat/2 (0)\n1: owl/1 (0)\n"));
     }
 };
 

@@ -9,43 +9,38 @@
 
 #include "tweet.h"
 
+using lines = QList<QByteArray>;
+
 // The batch scorer, run as a separate program on small inputs.
 class tst_score : public QObject {
     Q_OBJECT
 
     struct result {
         int code = -1;
-        QList<QByteArray> lines;
+        lines out;
         QByteArray err;
     };
 
     static result run(const QStringList& args, const QByteArray& input) {
         QProcess p;
         p.start(QStringLiteral(QUORVEL_BINARY_DIR "/tools/quorvel-score"), args);
-        result r;
-        if (!p.waitForStarted()) return r;
         p.write(input);
         p.closeWriteChannel();
-        if (!p.waitForFinished(60000)) return r;
-        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-        QByteArray out = p.readAllStandardOutput();
-        if (out.endsWith('\n')) out.chop(1);
-        r.lines = out.isEmpty() ? QList<QByteArray>() : out.split('\n');
+        result r;
+        if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) return r;
+        r.code = p.exitCode();
+        const QByteArray out = p.readAllStandardOutput();
+        r.out = out.isEmpty() ? lines() : out.chopped(out.endsWith('\n')).split('\n');
         r.err = p.readAllStandardError();
         return r;
     }
 
-    static QJsonObject object(const QByteArray& line) {
-        QJsonParseError e;
-        const QJsonDocument d = QJsonDocument::fromJson(line, &e);
-        return e.error == QJsonParseError::NoError ? d.object() : QJsonObject();
-    }
+    static QJsonObject object(const QByteArray& line) { return QJsonDocument::fromJson(line).object(); }
 
-    static const QStringList& numeric() {
-        static const QStringList n{"valence",      "arousal",      "dominance",  "valence_sd", "arousal_sd",
-                                   "dominance_sd", "overall_mean", "overall_sd", "fq"};
-        return n;
-    }
+    // in their documented order
+    inline static const QStringList columns{"text",         "kept",         "terms",      "valence",
+                                            "arousal",      "dominance",    "valence_sd", "arousal_sd",
+                                            "dominance_sd", "overall_mean", "overall_sd", "fq"};
 
     // The scorer's numbers must be the record's numbers, bit for bit.
     static void compare_with_record(const QJsonObject& o, const QString& text) {
@@ -60,12 +55,12 @@ class tst_score : public QObject {
         const float want[] = {t.m(VALENCE),     t.m(AROUSAL),     t.m(DOMINANCE),
                               t.sd(VALENCE),    t.sd(AROUSAL),    t.sd(DOMINANCE),
                               t.overall_mean(), t.overall_sdev(), t.fq()};
-        for (int i = 0; i < numeric().size(); ++i) {
-            const QJsonValue v = o.value(numeric()[i]);
+        for (int i = 0; i < 9; ++i) {
+            const QJsonValue v = o.value(columns[i + 3]);
             if (t.term_n() == 0 || !std::isfinite(want[i])) {
-                QVERIFY2(v.isNull(), qPrintable(numeric()[i]));
+                QVERIFY2(v.isNull(), qPrintable(columns[i + 3]));
             } else {
-                QVERIFY2(v.isDouble(), qPrintable(numeric()[i]));
+                QVERIFY2(v.isDouble(), qPrintable(columns[i + 3]));
                 QCOMPARE(float(v.toDouble()), want[i]);
             }
         }
@@ -91,17 +86,14 @@ private slots:
         QFETCH(QStringList, texts);
         const result r = run({}, input);
         QCOMPARE(r.code, 0);
-        QCOMPARE(r.lines.size(), texts.size());
+        QCOMPARE(r.out.size(), texts.size());
         for (int i = 0; i < texts.size(); ++i) {
-            compare_with_record(object(r.lines[i]), texts[i]);
+            compare_with_record(object(r.out[i]), texts[i]);
             if (QTest::currentTestFailed()) return;
-            // columns in their documented order
             qsizetype at = 0;
-            for (const char* key : {"\"text\"", "\"kept\"", "\"terms\"", "\"valence\"", "\"arousal\"",
-                                    "\"dominance\"", "\"valence_sd\"", "\"arousal_sd\"", "\"dominance_sd\"",
-                                    "\"overall_mean\"", "\"overall_sd\"", "\"fq\""}) {
-                const qsizetype next = r.lines[i].indexOf(key, at);
-                QVERIFY2(next >= at, key);
+            for (const QString& key : columns) {
+                const qsizetype next = r.out[i].indexOf("\"" + key.toUtf8() + "\"", at);
+                QVERIFY2(next >= at, qPrintable(key));
                 at = next;
             }
         }
@@ -112,30 +104,25 @@ private slots:
         QVERIFY(f.open());
         f.write("house lie\n");
         f.close();
-        const result r = run({f.fileName()}, QByteArray("ignored\n"));
+        const result r = run({f.fileName()}, "ignored\n");
         QCOMPARE(r.code, 0);
-        QCOMPARE(r.lines.size(), 1);
-        compare_with_record(object(r.lines[0]), "house lie");
+        QCOMPARE(r.out.size(), 1);
+        compare_with_record(object(r.out[0]), "house lie");
     }
 
     void jsonLines() {
         const QByteArray input =
             "{\"id\":7,\"text\":\"house lie\",\"valence\":\"theirs\",\"tags\":[\"a\",{\"b\":null}]}\n"
-            "not json\n"
-            "{\"text\":5}\n"
-            "[\"text\"]\n"
-            "\n"
+            "not json\n{\"text\":5}\n[\"text\"]\n\n"
             "{\"text\":\"joy \\\"%1\\\"\\nfear\",\"id\":8}\n";
         const result r = run({"--jsonl"}, input);
         QCOMPARE(r.code, 1);
-        QCOMPARE(r.lines.size(), 2);
-        const QJsonObject first = object(r.lines[0]);
+        QCOMPARE(r.out.size(), 2);
+        const QJsonObject first = object(r.out[0]), last = object(r.out[1]);
         compare_with_record(first, "house lie");
         QCOMPARE(first.value("id").toInt(), 7);
         QCOMPARE(first.value("tags").toArray(), (QJsonArray{"a", QJsonObject{{"b", QJsonValue()}}}));
-        // a copied field may not replace a column
-        QVERIFY(first.value("valence").isDouble());
-        const QJsonObject last = object(r.lines[1]);
+        QVERIFY(first.value("valence").isDouble()); // a copied field may not replace a column
         compare_with_record(last, "joy \"%1\"\nfear");
         QCOMPARE(last.value("id").toInt(), 8);
         for (const char* lineno : {"line 2:", "line 3:", "line 4:", "line 5:"})
@@ -147,45 +134,36 @@ private slots:
         QVERIFY(clean.err.isEmpty());
     }
 
-    void csv_data() {
+    // Exact output, or a usage error (exit code 2) with nothing on the standard output.
+    void output_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<QList<QByteArray>>("lines");
-        const QByteArray head =
-            "text,kept,terms,valence,arousal,dominance,valence_sd,arousal_sd,dominance_sd,"
-            "overall_mean,overall_sd,fq";
-        QTest::addRow("plain") << QStringList{"--csv"} << QByteArray("nothing\nsay \"no\", ok\n")
-                               << QList<QByteArray>{head, "nothing,false,,,,,,,,,,",
-                                                    "\"say \"\"no\"\", ok\",false,,,,,,,,,,"};
-        QTest::addRow("header without input")
-            << QStringList{"--csv"} << QByteArray() << QList<QByteArray>{head};
-        QTest::addRow("copied columns from the first object")
+        QTest::addColumn<int>("code");
+        QTest::addColumn<lines>("out");
+        const QByteArray head = columns.join(',').toUtf8();
+        QTest::addRow("csv") << QStringList{"--csv"} << QByteArray("nothing\nsay \"no\", ok\n") << 0
+                             << lines{head, "nothing,false,,,,,,,,,,",
+                                      "\"say \"\"no\"\", ok\",false,,,,,,,,,,"};
+        QTest::addRow("csv header without input") << QStringList{"--csv"} << QByteArray() << 0 << lines{head};
+        QTest::addRow("csv with columns copied from the first object")
             << QStringList{"--csv", "--jsonl"}
             << QByteArray(
                    "{\"text\":\"x\",\"id\":\"a,b\",\"n\":null}\n{\"text\":\"y\",\"id\":3,\"other\":1}\n")
-            << QList<QByteArray>{head + ",id,n", "x,false,,,,,,,,,,,\"a,b\",", "y,false,,,,,,,,,,,3,"};
+            << 0 << lines{head + ",id,n", "x,false,,,,,,,,,,,\"a,b\",", "y,false,,,,,,,,,,,3,"};
+        QTest::addRow("unknown option") << QStringList{"--xml"} << QByteArray("joy\n") << 2 << lines{};
+        QTest::addRow("missing file")
+            << QStringList{"/nonexistent/messages.txt"} << QByteArray("joy\n") << 2 << lines{};
+        QTest::addRow("two files") << QStringList{"a", "b"} << QByteArray("joy\n") << 2 << lines{};
     }
-    void csv() {
+    void output() {
         QFETCH(QStringList, args);
         QFETCH(QByteArray, input);
-        QFETCH(QList<QByteArray>, lines);
+        QFETCH(int, code);
+        QFETCH(lines, out);
         const result r = run(args, input);
-        QCOMPARE(r.code, 0);
-        QCOMPARE(r.lines, lines);
-    }
-
-    void usageErrors_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addRow("unknown option") << QStringList{"--xml"};
-        QTest::addRow("missing file") << QStringList{"/nonexistent/messages.txt"};
-        QTest::addRow("two files") << QStringList{"a", "b"};
-    }
-    void usageErrors() {
-        QFETCH(QStringList, args);
-        const result r = run(args, QByteArray("joy\n"));
-        QCOMPARE(r.code, 2);
-        QVERIFY(r.lines.isEmpty());
-        QVERIFY(r.err.startsWith("quorvel-score: "));
+        QCOMPARE(r.code, code);
+        QCOMPARE(r.out, out);
+        QCOMPARE(r.err.startsWith("quorvel-score: "), code == 2);
     }
 };
 
