@@ -4,28 +4,19 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QSurfaceFormat>
 #include <QTest>
+
+#include <algorithm>
 
 #include "globals.h"
 #include "opengl.h"
 #include "opengl_win.h"
 
-#include <QLabel>
-#include <QScrollBar>
-#include <QSlider>
-
 namespace testutils {
 
-// The program's GL set-up: a compatibility context for fixed-function GL and GLU.
-inline void set_gl_format() {
-    opengl::set_surface_format();
-}
-
-// A shown main window registered as the process's win_ptr(), its canvas at w x h pixels and
-// painted at least once. Deleted by the caller.
+// A shown main window registered as win_ptr(), its canvas w x h and painted once. Caller deletes.
 inline opengl_win* make_window(int w = 700, int h = 450) {
-    opengl_win* mw = new opengl_win();
+    auto* mw = new opengl_win();
     mw->gl_ptr()->setFixedSize(w, h);
     win = mw;
     mw->show();
@@ -34,18 +25,28 @@ inline opengl_win* make_window(int w = 700, int h = 450) {
     return mw;
 }
 
-// The canvas's current frame as the user sees it; y counts from the top edge.
+// The canvas's frame as the user sees it; y counts from the top edge.
 inline QImage grab(opengl* gl) {
     gl->updateGL();
     return gl->grabFramebuffer();
 }
 
-inline QRgb pixel(opengl* gl, int x, int y_top) {
-    return grab(gl).pixel(x, y_top);
+// The largest difference of one colour channel.
+inline int distance(QRgb p, const QColor& c) {
+    return std::max({qAbs(qRed(p) - c.red()), qAbs(qGreen(p) - c.green()), qAbs(qBlue(p) - c.blue())});
 }
 
-inline bool near_rgb(QRgb c, int r, int g, int b, int tol = 2) {
-    return qAbs(qRed(c) - r) <= tol && qAbs(qGreen(c) - g) <= tol && qAbs(qBlue(c) - b) <= tol;
+inline tweet placed(float v, float a, float sd, float fq) {
+    tweet t;
+    t.set_estimate(v, a, sd, fq);
+    return t;
+}
+
+// Pointer position (y from the top) of tweet i's disc centre, offset by (dx, dy) pixels, dy up.
+inline QPoint disc_at(const opengl& gl, int i, double dx = 0, double dy = 0) {
+    float cx = 0, cy = 0, r = 0;
+    if (!gl.disc_px(i, cx, cy, r)) return QPoint(-1000, -1000);
+    return QPoint(qRound(cx + dx), qRound(gl.height() - (cy + dy)));
 }
 
 } // namespace testutils
@@ -53,7 +54,7 @@ inline bool near_rgb(QRgb c, int r, int g, int b, int tol = 2) {
 // QTEST_MAIN with the program's GL surface format set before the application object exists.
 #define QUORVEL_TEST_MAIN(TestObject)                                                                        \
     int main(int argc, char* argv[]) {                                                                       \
-        testutils::set_gl_format();                                                                          \
+        opengl::set_surface_format();                                                                        \
         QApplication app(argc, argv);                                                                        \
         app.setAttribute(Qt::AA_Use96Dpi, true);                                                             \
         TestObject tc;                                                                                       \

@@ -1,120 +1,71 @@
+#include <QSlider>
+
 #include "testutils.h"
 
-// World/pixel conversions of the canvas and its cleared frame.
+// World/pixel conversions of the canvas and its paint switch.
 class tst_canvas : public QObject {
     Q_OBJECT
 
     opengl_win* mw = nullptr;
 
+    void view(int zoom, float pan) {
+        mw->zoom_slider()->setValue(zoom);
+        mw->set_sbar(pan, pan);
+    }
+
 private slots:
     void init() { mw = testutils::make_window(700, 450); }
     void cleanup() {
         delete mw;
-        mw = nullptr;
         win = nullptr;
     }
 
-    void sizeHints() {
-        opengl gl(nullptr);
-        QCOMPARE(gl.sizeHint(), QSize(700, 450));
-        QCOMPARE(gl.minimumSizeHint(), QSize(700, 450));
-    }
-
-    void worldToPixelAtZoomOne_data() {
-        QTest::addColumn<float>("x");
-        QTest::addColumn<float>("y");
-        QTest::addColumn<int>("px");
-        QTest::addColumn<int>("py");
-        QTest::addRow("lower-left corner") << 0.5f << 0.5f << 0 << 0;
-        QTest::addRow("upper-right corner") << 9.5f << 9.5f << 700 << 450;
-        QTest::addRow("centre") << 5.0f << 5.0f << 350 << 225;
-        QTest::addRow("left of the view") << 0.0f << 0.0f << -38 << -25;
-        QTest::addRow("pleasure axis start") << 1.0f << 5.0f << 38 << 225;
-        QTest::addRow("pleasure axis end") << 9.0f << 5.0f << 661 << 225;
-    }
-    void worldToPixelAtZoomOne() {
-        QFETCH(float, x);
-        QFETCH(float, y);
-        QFETCH(int, px);
-        QFETCH(int, py);
-        int gx = 0, gy = 0;
-        mw->gl_ptr()->WC_2_pix(x, y, gx, gy);
-        QCOMPARE(gx, px);
-        QCOMPARE(gy, py);
-    }
-
-    void zoomTenGivesMultiplesOfTen() {
-        mw->zoom_slider()->setValue(10);
-        opengl* gl = mw->gl_ptr();
-        float w = 0, h = 0;
-        gl->get_screen_rng(w, h);
-        QCOMPARE(w, 0.9f);
-        QCOMPARE(h, 0.9f);
-        for (float x = 0.5f; x < 9.5f; x += 0.37f) {
-            int px = 1, py = 1;
-            gl->WC_2_pix(x, 9.5f - x, px, py);
-            QCOMPARE(px % 10, 0);
-            QCOMPARE(py % 10, 0);
-        }
-    }
-
-    void pixelLengthsToWorld() {
-        opengl* gl = mw->gl_ptr();
-        float wc = -1;
-        gl->pix_2_WC_w(0, wc);
-        QCOMPARE(wc, 0.0f);
-        gl->pix_2_WC_w(700, wc);
-        QCOMPARE(wc, 9.0f);
-        gl->pix_2_WC_h(450, wc);
-        QCOMPARE(wc, 9.0f);
-        mw->zoom_slider()->setValue(3);
-        gl->pix_2_WC_w(700, wc);
-        QCOMPARE(wc, 3.0f);
-        gl->pix_2_WC_h(225, wc);
-        QCOMPARE(wc, 1.5f);
-    }
-
-    void panMovesViewByFraction() {
-        mw->zoom_in();
-        mw->set_sbar(0.25f, 0.25f);
-        opengl* gl = mw->gl_ptr();
-        QCOMPARE(gl->translation(0), -2.25f);
-        int px = 0, py = 0;
-        gl->WC_2_pix(2.75f, 2.75f, px, py); // the visible square starts here
-        QCOMPARE(px, 0);
-        QCOMPARE(py, 0);
-        gl->WC_2_pix(7.25f, 7.25f, px, py);
-        QCOMPARE(px, 700);
-        QCOMPARE(py, 450);
-    }
-
-    void discRadiusNeverVanishes_data() {
+    void worldToPixel_data() {
         QTest::addColumn<int>("zoom");
-        QTest::addColumn<float>("fq");
-        QTest::addColumn<int>("radius");
-        QTest::addRow("zoom 1") << 1 << 3.7f << 3;
-        QTest::addRow("zoom 2 truncates") << 2 << 3.7f << 7;
-        QTest::addRow("below one pixel") << 1 << 0.4f << 1;
-        QTest::addRow("negative") << 1 << -2.0f << 1;
-        QTest::addRow("minus infinity") << 4 << -std::numeric_limits<float>::infinity() << 1;
-        QTest::addRow("nan") << 1 << std::numeric_limits<float>::quiet_NaN() << 1;
+        QTest::addColumn<float>("pan");
+        QTest::addColumn<QPointF>("wc");
+        QTest::addColumn<QPoint>("pix");
+        QTest::addRow("lower-left corner") << 1 << 0.f << QPointF(0.5, 0.5) << QPoint(0, 0);
+        QTest::addRow("upper-right corner") << 1 << 0.f << QPointF(9.5, 9.5) << QPoint(700, 450);
+        QTest::addRow("centre") << 1 << 0.f << QPointF(5, 5) << QPoint(350, 225);
+        QTest::addRow("left of the view") << 1 << 0.f << QPointF(0, 0) << QPoint(-38, -25);
+        QTest::addRow("pleasure axis end") << 1 << 0.f << QPointF(9, 5) << QPoint(661, 225);
+        // Zoomed in, the view starts at 0.5 + 9 x pan and pixels come in steps of the zoom.
+        QTest::addRow("zoom 2, view start") << 2 << 0.25f << QPointF(2.75, 2.75) << QPoint(0, 0);
+        QTest::addRow("zoom 2, view end") << 2 << 0.25f << QPointF(7.25, 7.25) << QPoint(700, 450);
+        QTest::addRow("zoom 10, steps of ten") << 10 << 0.f << QPointF(1, 1) << QPoint(380, 250);
     }
-    void discRadiusNeverVanishes() {
+    void worldToPixel() {
         QFETCH(int, zoom);
-        QFETCH(float, fq);
-        QFETCH(int, radius);
-        mw->zoom_slider()->setValue(zoom);
-        QCOMPARE(mw->gl_ptr()->radius_px(fq), radius);
+        QFETCH(float, pan);
+        QFETCH(QPointF, wc);
+        QFETCH(QPoint, pix);
+        view(zoom, pan);
+        QPoint got;
+        mw->gl_ptr()->WC_2_pix(float(wc.x()), float(wc.y()), got.rx(), got.ry());
+        QCOMPARE(got, pix);
     }
 
-    void clearsToSkyBlue() {
-        const QImage img = testutils::grab(mw->gl_ptr());
-        QCOMPARE(img.size(), QSize(700, 450));
-        for (QPoint p : {QPoint(3, 3), QPoint(690, 440), QPoint(120, 400)}) {
-            const QRgb c = img.pixel(p);
-            QVERIFY2(testutils::near_rgb(c, 189, 222, 255),
-                     qPrintable(QString::number(c, 16)));
-        }
+    void pixelLengthToWorld_data() {
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<bool>("across");
+        QTest::addColumn<int>("pixels");
+        QTest::addColumn<float>("wc");
+        QTest::addRow("nothing") << 1 << true << 0 << 0.0f;
+        QTest::addRow("full width") << 1 << true << 700 << 9.0f;
+        QTest::addRow("full height") << 1 << false << 450 << 9.0f;
+        QTest::addRow("width at zoom 3") << 3 << true << 700 << 3.0f;
+        QTest::addRow("half height at zoom 3") << 3 << false << 225 << 1.5f;
+    }
+    void pixelLengthToWorld() {
+        QFETCH(int, zoom);
+        QFETCH(bool, across);
+        QFETCH(int, pixels);
+        QFETCH(float, wc);
+        view(zoom, 0);
+        float got = -1;
+        across ? mw->gl_ptr()->pix_2_WC_w(pixels, got) : mw->gl_ptr()->pix_2_WC_h(pixels, got);
+        QCOMPARE(got, wc);
     }
 
     void paintingOffLeavesFrameUntouched() {

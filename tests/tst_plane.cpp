@@ -1,9 +1,9 @@
-#include "testutils.h"
-
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
+#include <QSlider>
 
 #include "colour.h"
+#include "testutils.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -14,33 +14,18 @@
 
 namespace {
 
-const QColor sky(189, 222, 255);
-const float inf_f = std::numeric_limits<float>::infinity();
-const float nan_f = std::numeric_limits<float>::quiet_NaN();
+using testutils::distance;
+using testutils::placed;
 
-tweet placed(float v, float a, float sd, float fq) {
-    tweet t;
-    t.set_estimate(v, a, sd, fq);
-    return t;
-}
+const QColor sky(189, 222, 255);
 
 // The colour a tweet's fill should leave over the sky: its scale colour at alpha 1 - t.
 QColor fill_over_sky(float v, float a, float sd) {
     float r = 0, g = 0, b = 0;
     get_colour((a - 1) / 8 * 0.5f + 0.4f, v < 5 ? 0.75f : 0.55f, r, g, b);
-    const float t = std::clamp((sd - 1.5f) / 2, 0.0f, 1.0f);
-    const float al = 1 - t;
+    const float al = 1 - std::clamp((sd - 1.5f) / 2, 0.0f, 1.0f);
     return QColor::fromRgbF(r * al + sky.redF() * (1 - al), g * al + sky.greenF() * (1 - al),
                             b * al + sky.blueF() * (1 - al));
-}
-
-int distance(QRgb p, const QColor& c) {
-    return std::max({qAbs(qRed(p) - c.red()), qAbs(qGreen(p) - c.green()), qAbs(qBlue(p) - c.blue())});
-}
-
-QString show(QRgb p) {
-    return QString("(%1, %2, %3)")
-        .arg(QString::number(qRed(p)), QString::number(qGreen(p)), QString::number(qBlue(p)));
 }
 
 // Image position (y from the top) of the pixel under a tweet's disc centre.
@@ -56,7 +41,7 @@ int marked(const QImage& img, const QRect& box, int tol = 40) {
     const QRect r = box.intersected(img.rect());
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x)
-            if (distance(img.pixel(x, y), sky) > tol) ++n;
+            n += distance(img.pixel(x, y), sky) > tol;
     return n;
 }
 
@@ -69,6 +54,53 @@ QImage read_frame(opengl* gl) {
     return img.mirrored();
 }
 
+// The tweets drawn one at a time, fill then outline, with GLU discs over the frame the canvas
+// has just drawn: the plain reading of the drawing rules, against which the batched drawing
+// is checked.
+QImage reference_frame(opengl* gl) {
+    gl->makeCurrent();
+    QOpenGLFunctions* f = gl->context()->functions();
+    const int W = gl->width(), H = gl->height();
+    const int z = gl->zoom();
+    const qreal dpr = gl->devicePixelRatioF();
+    glViewport(0, 0, int(W * dpr), int(H * dpr));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluOrtho2D(0.5, 0.5 + 9.0 / z, 0.5, 0.5 + 9.0 / z);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(gl->translation(0), gl->translation(1), 0);
+    f->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    f->glUseProgram(0);
+    glEnable(GL_BLEND);
+    f->glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    glShadeModel(GL_FLAT);
+    glEnable(GL_LINE_SMOOTH);
+    GLUquadric* q = gluNewQuadric();
+    const float sx = W < H ? float(H) / W : 1.0f, sy = W < H ? 1.0f : float(W) / H;
+    for (const tweet& t : std::as_const(gl->tweets())) {
+        float r = 0;
+        gl->pix_2_WC_w(gl->radius_px(t.fq()), r);
+        const QColor c = fill_over_sky(t.m(VALENCE), t.m(AROUSAL), 1.0f);
+        const float al = 1 - std::clamp((t.overall_sdev() - 1.5f) / 2, 0.0f, 1.0f);
+        glPushMatrix();
+        glTranslatef(t.m(VALENCE), t.m(AROUSAL), 0);
+        glScalef(sx, sy, 1);
+        glColor4f(c.redF(), c.greenF(), c.blueF(), al);
+        gluQuadricDrawStyle(q, GLU_FILL);
+        gluDisk(q, 0, r, 5 * z + 10, 1);
+        glColor4f(c.redF(), c.greenF(), c.blueF(), 1);
+        gluQuadricDrawStyle(q, GLU_SILHOUETTE);
+        gluDisk(q, r, r, 5 * z + 10, 1);
+        glPopMatrix();
+    }
+    gluDeleteQuadric(q);
+    glDisable(GL_LINE_SMOOTH);
+    glFinish();
+    gl->doneCurrent();
+    return read_frame(gl);
+}
+
 } // namespace
 
 // The paint pass: axes, circumplex words, tweet discs and caption, read back from the canvas.
@@ -78,54 +110,6 @@ class tst_plane : public QObject {
     opengl_win* mw = nullptr;
     opengl* gl = nullptr;
 
-    void highlight(int i) { gl->dlg_ID.append(i); }
-
-    // The tweets drawn one at a time, fill then outline, with GLU discs over the frame the
-    // canvas has just drawn, the plain reading of the drawing rules.
-    QImage reference_frame() {
-        gl->makeCurrent();
-        QOpenGLFunctions* f = gl->context()->functions();
-        const int W = gl->width(), H = gl->height();
-        const int z = gl->zoom();
-        const qreal dpr = gl->devicePixelRatioF();
-        glViewport(0, 0, int(W * dpr), int(H * dpr));
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluOrtho2D(0.5, 0.5 + 9.0 / z, 0.5, 0.5 + 9.0 / z);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
-        glTranslatef(gl->translation(0), gl->translation(1), 0);
-        f->glBindBuffer(GL_ARRAY_BUFFER, 0);
-        f->glUseProgram(0);
-        glEnable(GL_BLEND);
-        f->glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-        glShadeModel(GL_FLAT);
-        glEnable(GL_LINE_SMOOTH);
-        GLUquadric* q = gluNewQuadric();
-        const float sx = W < H ? float(H) / W : 1.0f, sy = W < H ? 1.0f : float(W) / H;
-        for (const tweet& t : std::as_const(gl->tweets())) {
-            float r = 0;
-            gl->pix_2_WC_w(gl->radius_px(t.fq()), r);
-            const QColor c = fill_over_sky(t.m(VALENCE), t.m(AROUSAL), 1.0f);
-            const float al = 1 - std::clamp((t.overall_sdev() - 1.5f) / 2, 0.0f, 1.0f);
-            glPushMatrix();
-            glTranslatef(t.m(VALENCE), t.m(AROUSAL), 0);
-            glScalef(sx, sy, 1);
-            glColor4f(c.redF(), c.greenF(), c.blueF(), al);
-            gluQuadricDrawStyle(q, GLU_FILL);
-            gluDisk(q, 0, r, 5 * z + 10, 1);
-            glColor4f(c.redF(), c.greenF(), c.blueF(), 1);
-            gluQuadricDrawStyle(q, GLU_SILHOUETTE);
-            gluDisk(q, r, r, 5 * z + 10, 1);
-            glPopMatrix();
-        }
-        gluDeleteQuadric(q);
-        glDisable(GL_LINE_SMOOTH);
-        glFinish();
-        gl->doneCurrent();
-        return read_frame(gl);
-    }
-
 private slots:
     void init() {
         mw = testutils::make_window(700, 450);
@@ -133,8 +117,6 @@ private slots:
     }
     void cleanup() {
         delete mw;
-        mw = nullptr;
-        gl = nullptr;
         win = nullptr;
     }
 
@@ -156,6 +138,8 @@ private slots:
         for (int y : {40, 150, 300, 410})
             QVERIFY2(on_column(y), qPrintable(QString::number(y)));
         QCOMPARE(distance(img.pixel(350, 10), sky), 0);
+        for (QPoint p : {QPoint(3, 3), QPoint(690, 440), QPoint(120, 400)})
+            QVERIFY2(distance(img.pixel(p), sky) <= 2, qPrintable(QString::number(img.pixel(p), 16)));
     }
 
     // Major ticks reach 5 pixels either side of the axis and minor ones 2.5, whatever the zoom.
@@ -167,8 +151,7 @@ private slots:
     void tickLengthsKeepTheirPixelSize() {
         QFETCH(int, zoom);
         mw->zoom_slider()->setValue(zoom);
-        const float f = (1 - 1.0f / zoom) / 2; // centred on (5, 5)
-        mw->set_sbar(f, f);
+        mw->set_sbar((1 - 1.0f / zoom) / 2, (1 - 1.0f / zoom) / 2); // centred on (5, 5)
         const QImage img = testutils::grab(gl);
         // Continuous positions: WC_2_pix rounds to multiples of the zoom level.
         auto to_px = [&](float p, int extent, int axis) {
@@ -180,14 +163,12 @@ private slots:
             const QRect box(x - 1, int(std::floor(450 - axis_y - dy)), 3, 1);
             return marked(img, box, 20) > 0;
         };
-        QVERIFY(tick_at(major, 4));
-        QVERIFY(tick_at(major, -4));
-        QVERIFY(!tick_at(major, 7));
-        QVERIFY(!tick_at(major, -7));
-        QVERIFY(tick_at(minor, 1.5));
-        QVERIFY(tick_at(minor, -1.5));
-        QVERIFY(!tick_at(minor, 4));
-        QVERIFY(!tick_at(minor, -4));
+        for (int side : {1, -1}) {
+            QVERIFY(tick_at(major, 4 * side));
+            QVERIFY(!tick_at(major, 7 * side));
+            QVERIFY(tick_at(minor, 1.5 * side));
+            QVERIFY(!tick_at(minor, 4 * side));
+        }
     }
 
     // Numbers 1 to 9 but 5 label both axes: over the pleasure axis, right of the arousal axis.
@@ -265,13 +246,10 @@ private slots:
         QTest::addColumn<float>("a");
         QTest::addColumn<float>("sd");
         QTest::addRow("plane centre, opaque") << 5.0f << 5.0f << 1.5f;
-        QTest::addRow("darkest blue") << 2.0f << 1.0f << 1.0f;
         QTest::addRow("lightest green") << 8.0f << 9.0f << 0.2f;
         QTest::addRow("just below neutral is blue") << 4.99f << 6.0f << 1.5f;
         QTest::addRow("half transparent") << 3.0f << 7.0f << 2.5f;
-        QTest::addRow("quarter transparent") << 7.0f << 3.0f << 2.0f;
-        QTest::addRow("fully transparent fill") << 3.0f << 7.0f << 4.0f;
-        QTest::addRow("no spread is opaque") << 6.5f << 6.5f << nan_f;
+        QTest::addRow("no spread is opaque") << 6.5f << 6.5f << std::numeric_limits<float>::quiet_NaN();
     }
     void discFill() {
         QFETCH(float, v);
@@ -280,7 +258,7 @@ private slots:
         gl->tweets().append(placed(v, a, sd, 9.0f));
         const QRgb p = testutils::grab(gl).pixel(centre_of(gl, 0));
         const QColor want = fill_over_sky(v, a, std::isnan(sd) ? 0.0f : sd);
-        QVERIFY2(distance(p, want) <= 2, qPrintable(show(p) + " expected " + show(want.rgb())));
+        QVERIFY2(distance(p, want) <= 2, qPrintable(QString::number(p, 16)));
     }
 
     // The outline is opaque whatever the fill: a fully transparent disc still shows its circle.
@@ -300,62 +278,33 @@ private slots:
         }
     }
 
-    // The tweet whose dialog is active is yellow, only that one; of two tweets at the same
-    // place the later one is on top.
+    // The tweet whose dialog is active is yellow, only that one. Tweets are drawn in turn, fill
+    // then outline: a later disc hides all of an earlier one lying under it, outline included.
     void highlightAndOrder_data() {
         QTest::addColumn<int>("yellow");
-        QTest::addColumn<bool>("top_is_yellow");
-        QTest::addRow("earlier highlighted") << 0 << false;
-        QTest::addRow("later highlighted") << 1 << true;
+        QTest::addRow("earlier highlighted") << 0;
+        QTest::addRow("later highlighted") << 1;
     }
     void highlightAndOrder() {
         QFETCH(int, yellow);
-        QFETCH(bool, top_is_yellow);
-        gl->tweets() << placed(6.2f, 6.2f, 1.5f, 7) << placed(6.2f, 6.2f, 1.5f, 7) << placed(7, 3, 1.5f, 6);
-        highlight(yellow);
+        gl->tweets() << placed(6.2f, 6.2f, 1.5f, 3) << placed(6.1f, 6.05f, 1.5f, 20) << placed(7, 3, 1.5f, 6);
+        gl->dlg_ID.append(yellow);
         const QImage img = testutils::grab(gl);
-        const QColor plain = fill_over_sky(6.2f, 6.2f, 1.5f), yellow_c(255, 255, 0);
-        const QRgb p = img.pixel(centre_of(gl, 0));
-        QVERIFY2(distance(p, top_is_yellow ? yellow_c : plain) <= 2, qPrintable(show(p)));
-        QVERIFY(distance(img.pixel(centre_of(gl, 2)), fill_over_sky(7, 3, 1.5f)) <= 2);
-    }
-
-    // A crowd of overlapping discs comes out as drawing each tweet in turn, fill then outline,
-    // would leave it, at zoom 1 and zoomed in.
-    void crowdMatchesTweetByTweetDrawing_data() {
-        QTest::addColumn<int>("zoom");
-        QTest::addRow("zoom 1") << 1;
-        QTest::addRow("zoom 3") << 3;
-    }
-    void crowdMatchesTweetByTweetDrawing() {
-        QFETCH(int, zoom);
-        mw->zoom_slider()->setValue(zoom);
-        const float f = (1 - 1.0f / zoom) / 2;
-        mw->set_sbar(f, f);
-        std::mt19937 rng(5);
-        std::normal_distribution<float> v(5.5f, 0.9f), a(5.2f, 0.7f), sd(2.3f, 0.9f), fq(4.5f, 1.5f);
-        QList<tweet> crowd;
-        for (int i = 0; i < 400; ++i)
-            crowd << placed(std::clamp(v(rng), 1.0f, 9.0f), std::clamp(a(rng), 1.0f, 9.0f), sd(rng), fq(rng));
-
-        testutils::grab(gl); // the plane alone, then the discs on it one by one
-        gl->tweets() = crowd;
-        const QImage want = reference_frame();
-        const QImage got = testutils::grab(gl);
+        const QColor top = yellow == 1 ? QColor(255, 255, 0) : fill_over_sky(6.1f, 6.05f, 1.5f);
+        const QPoint c = centre_of(gl, 0);
         int off = 0;
-        for (int y = 0; y < got.height(); ++y)
-            for (int x = 0; x < got.width(); ++x)
-                if (distance(got.pixel(x, y), QColor::fromRgb(want.pixel(x, y))) > 24) ++off;
-        // The two agree; drawing all fills before all outlines leaves tens to hundreds of
-        // pixels apart, a wrong fill or outline thousands.
-        QVERIFY2(off <= 12, qPrintable(QString::number(off)));
+        for (int y = -5; y <= 5; ++y)
+            for (int x = -5; x <= 5; ++x)
+                off += distance(img.pixel(c + QPoint(x, y)), top) > 2;
+        QCOMPARE(off, 0);
+        QVERIFY(distance(img.pixel(centre_of(gl, 2)), fill_over_sky(7, 3, 1.5f)) <= 2);
     }
 
     // Every kept tweet stays visible, however small or unknown its frequency measure.
     void smallDiscsStayVisible_data() {
         QTest::addColumn<float>("fq");
-        QTest::addRow("minus infinity") << -inf_f;
-        QTest::addRow("nan") << nan_f;
+        QTest::addRow("minus infinity") << -std::numeric_limits<float>::infinity();
+        QTest::addRow("nan") << std::numeric_limits<float>::quiet_NaN();
         QTest::addRow("below one pixel") << 0.3f;
         QTest::addRow("negative") << -4.0f;
     }
@@ -374,7 +323,6 @@ private slots:
         QTest::addColumn<int>("zoom");
         QTest::addColumn<float>("radius");
         QTest::addRow("wide, zoom 1") << 700 << 450 << 1 << 3.0f;
-        QTest::addRow("wide, zoom 2") << 700 << 450 << 2 << 7.0f;
         QTest::addRow("tall, zoom 2") << 450 << 700 << 2 << 7.0f * 700 / 450;
         QTest::addRow("square, zoom 4") << 600 << 600 << 4 << 14.0f;
     }
@@ -430,7 +378,37 @@ private slots:
         if (!shown) QCOMPARE(marked(img, box), 0);
     }
 
-    // Text is drawn both when the toolkit repaints and when updateGL() draws at once.
+    // A crowd of overlapping discs comes out as drawing each tweet in turn, fill then outline,
+    // would leave it, at zoom 1 and zoomed in.
+    void crowdMatchesTweetByTweetDrawing_data() {
+        QTest::addColumn<int>("zoom");
+        QTest::addRow("zoom 1") << 1;
+        QTest::addRow("zoom 3") << 3;
+    }
+    void crowdMatchesTweetByTweetDrawing() {
+        QFETCH(int, zoom);
+        mw->zoom_slider()->setValue(zoom);
+        const float f = (1 - 1.0f / zoom) / 2;
+        mw->set_sbar(f, f);
+        std::mt19937 rng(5);
+        std::normal_distribution<float> v(5.5f, 0.9f), a(5.2f, 0.7f), sd(2.3f, 0.9f), fq(4.5f, 1.5f);
+        QList<tweet> crowd;
+        for (int i = 0; i < 400; ++i)
+            crowd << placed(std::clamp(v(rng), 1.0f, 9.0f), std::clamp(a(rng), 1.0f, 9.0f), sd(rng), fq(rng));
+
+        testutils::grab(gl); // the plane alone, then the discs on it one by one
+        gl->tweets() = crowd;
+        const QImage want = reference_frame(gl);
+        const QImage got = testutils::grab(gl);
+        int off = 0;
+        for (int y = 0; y < got.height(); ++y)
+            for (int x = 0; x < got.width(); ++x)
+                if (distance(got.pixel(x, y), QColor::fromRgb(want.pixel(x, y))) > 24) ++off;
+        // Drawing all fills before all outlines leaves tens to hundreds of pixels apart.
+        QVERIFY2(off <= 12, qPrintable(QString::number(off)));
+    }
+
+    // Text is drawn both when updateGL() draws at once and when the toolkit repaints.
     void textInBothPaintPaths() {
         gl->set_query_text(QStringLiteral("coffee"));
         const QRect box(10, 5, 60, 16);
@@ -442,7 +420,7 @@ private slots:
         QCOMPARE(marked(read_frame(gl), box), 0);
 
         gl->set_query_text(QStringLiteral("coffee"));
-        // A repaint the toolkit runs itself; the first may only present the updateGL() frame.
+        // The first toolkit repaint may only present the updateGL() frame.
         const int before = gl->paint_count();
         QTRY_VERIFY((gl->update(), gl->paint_count() > before));
         QVERIFY(marked(read_frame(gl), box, 100) > 10);
