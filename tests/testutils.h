@@ -101,7 +101,6 @@ inline QString dead_base() {
 class loopback_server {
 public:
     struct request {
-        QByteArray target; // path and query as sent
         int page = 0;
         QString q;
         QTcpSocket* sock = nullptr;
@@ -141,10 +140,10 @@ private:
     void read(QTcpSocket* s) {
         if (!s->peek(1 << 16).contains("\r\n\r\n")) return; // the request head is not complete yet
         const QByteArray buf = s->readAll();
-        request r{buf.left(buf.indexOf("\r\n")).split(' ').value(1), 0, QString(), s};
-        const QUrlQuery query(QString::fromUtf8(r.target.mid(r.target.indexOf('?') + 1)));
-        r.page = query.queryItemValue(QStringLiteral("page")).toInt();
-        r.q = query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded);
+        const QByteArray target = buf.left(buf.indexOf("\r\n")).split(' ').value(1);
+        const QUrlQuery query(QString::fromUtf8(target.mid(target.indexOf('?') + 1)));
+        const request r{query.queryItemValue(QStringLiteral("page")).toInt(),
+                        query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded), s};
         requests.append(r);
         if (handler)
             handler(r);

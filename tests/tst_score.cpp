@@ -2,7 +2,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTemporaryFile>
 #include <QTest>
 
 #include <cmath>
@@ -67,24 +66,12 @@ class tst_score : public QObject {
     }
 
 private slots:
-    void plainLines_data() {
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<QStringList>("texts");
-        QTest::addRow("three lines") << QByteArray("I love my house!!\nnothing here\nhouse lie\n")
-                                     << QStringList{"I love my house!!", "nothing here", "house lie"};
-        QTest::addRow("no final newline") << QByteArray("joy") << QStringList{"joy"};
-        QTest::addRow("CRLF and BOM")
-            << QByteArray("\xEF\xBB\xBFjoy\r\nfear\r\n") << QStringList{"joy", "fear"};
-        QTest::addRow("empty line is a message") << QByteArray("\n\n") << QStringList{"", ""};
-        QTest::addRow("zero frequencies: fq is null") << QByteArray("cat cat\n") << QStringList{"cat cat"};
-        QTest::addRow("UTF-8 and quotes") << QByteArray("caf\xC3\xA9 \"joy\" \\ \t love\n")
-                                          << QStringList{QString::fromUtf8("caf\xC3\xA9 \"joy\" \\ \t love")};
-        QTest::addRow("nothing") << QByteArray() << QStringList{};
-    }
+    // One object a line: columns in order, numbers exact, null where nothing was found ("cat cat" has
+    // terms of zero frequency), text escaped.
     void plainLines() {
-        QFETCH(QByteArray, input);
-        QFETCH(QStringList, texts);
-        const result r = run({}, input);
+        const QStringList texts{"I love my house!!", "nothing here", "cat cat",
+                                QString::fromUtf8("caf\xC3\xA9 \"joy\" \\ \t love")};
+        const result r = run({}, (texts.join('\n') + '\n').toUtf8());
         QCOMPARE(r.code, 0);
         QCOMPARE(r.out.size(), texts.size());
         for (int i = 0; i < texts.size(); ++i) {
@@ -97,17 +84,6 @@ private slots:
                 at = next;
             }
         }
-    }
-
-    void fileArgument() {
-        QTemporaryFile f;
-        QVERIFY(f.open());
-        f.write("house lie\n");
-        f.close();
-        const result r = run({f.fileName()}, "ignored\n");
-        QCOMPARE(r.code, 0);
-        QCOMPARE(r.out.size(), 1);
-        compare_with_record(object(r.out[0]), "house lie");
     }
 
     void jsonLines() {
@@ -128,42 +104,30 @@ private slots:
         for (const char* lineno : {"line 2:", "line 3:", "line 4:", "line 5:"})
             QVERIFY2(r.err.contains(lineno), r.err.constData());
         QVERIFY(!r.err.contains("line 1:") && !r.err.contains("line 6:"));
-
-        const result clean = run({"--jsonl"}, "{\"text\":\"joy\"}\n");
-        QCOMPARE(clean.code, 0);
-        QVERIFY(clean.err.isEmpty());
     }
 
-    // Exact output, or a usage error (exit code 2) with nothing on the standard output.
-    void output_data() {
+    // The exact CSV: a header, then one row a line.
+    void csvOutput_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<int>("code");
         QTest::addColumn<lines>("out");
         const QByteArray head = columns.join(',').toUtf8();
-        QTest::addRow("csv") << QStringList{"--csv"} << QByteArray("nothing\nsay \"no\", ok\n") << 0
+        QTest::addRow("csv") << QStringList{"--csv"} << QByteArray("nothing\nsay \"no\", ok\n")
                              << lines{head, "nothing,false,,,,,,,,,,",
                                       "\"say \"\"no\"\", ok\",false,,,,,,,,,,"};
-        QTest::addRow("csv header without input") << QStringList{"--csv"} << QByteArray() << 0 << lines{head};
         QTest::addRow("csv with columns copied from the first object")
             << QStringList{"--csv", "--jsonl"}
             << QByteArray(
                    "{\"text\":\"x\",\"id\":\"a,b\",\"n\":null}\n{\"text\":\"y\",\"id\":3,\"other\":1}\n")
-            << 0 << lines{head + ",id,n", "x,false,,,,,,,,,,,\"a,b\",", "y,false,,,,,,,,,,,3,"};
-        QTest::addRow("unknown option") << QStringList{"--xml"} << QByteArray("joy\n") << 2 << lines{};
-        QTest::addRow("missing file")
-            << QStringList{"/nonexistent/messages.txt"} << QByteArray("joy\n") << 2 << lines{};
-        QTest::addRow("two files") << QStringList{"a", "b"} << QByteArray("joy\n") << 2 << lines{};
+            << lines{head + ",id,n", "x,false,,,,,,,,,,,\"a,b\",", "y,false,,,,,,,,,,,3,"};
     }
-    void output() {
+    void csvOutput() {
         QFETCH(QStringList, args);
         QFETCH(QByteArray, input);
-        QFETCH(int, code);
         QFETCH(lines, out);
         const result r = run(args, input);
-        QCOMPARE(r.code, code);
+        QCOMPARE(r.code, 0);
         QCOMPARE(r.out, out);
-        QCOMPARE(r.err.startsWith("quorvel-score: "), code == 2);
     }
 };
 

@@ -61,10 +61,6 @@ QStringList texts(const QList<feed_entry>& e) {
     return b;
 }
 
-QByteArray target(int page, const QByteArray& q) {
-    return "/search.atom?lang=en&rpp=100&result_type=recent&page=" + QByteArray::number(page) + "&q=" + q;
-}
-
 } // namespace
 
 // The search client over real HTTP on the loopback interface, and its text cleaning.
@@ -78,25 +74,12 @@ private slots:
         auto row = [](const char* name, const QString& body, const QString& stripped) {
             QTest::addRow("%s", name) << body << stripped;
         };
-        row("retweet", "RT @ab12: I love rain", "I love rain");
-        row("retweet without space", "RT@ab12 I love rain", "I love rain");
         row("retweet of a retweet of a mention", "RT @a: RT @b: @c rain", "rain");
-        row("retweet without text", "RT @a:", "");
         row("RT inside a word", "RTX @a rain", "RTX @a rain");
-        row("mention and blanks", "@someone   ", "");
-        row("two mentions", "@a @b  hello there", "hello there");
         row("mention later", "hello @a", "hello @a");
-        row("link at the end", "see http://a.example/x", "see");
         row("two links", "a http://x.example/1 b www.y.example/2 c", "a b c");
         row("link in a word", "look:http://x.example/1 ok", "ok");
-        row("link after punctuation", "((http://x.example/1 ok", "((ok");
-        row("link then tab", "a.b/c\tz", "z");
-        row("dot without slash, slash before dot", "e.g. and/or v1.2", "e.g. and/or v1.2");
         row("non-ASCII around a link", "café http://é.example/ü/a thé", "café thé");
-        row("no word character after the slash", "café http://é.example/ü thé",
-            "café http://é.example/ü thé");
-        row("long run without spaces", QStringLiteral("a.b/").repeated(5000), "");
-        row("many links", QStringLiteral("x.y/z ").repeated(4000) + "end", "end");
     }
     void stripBody() {
         QFETCH(QString, body);
@@ -125,50 +108,17 @@ private slots:
         }
     }
 
-    void entryWalk_data() {
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<QStringList>("found"); // content | name
-        const QString e =
-            QStringLiteral("<published>2024-03-04T10:00:00Z</published><title>%1</title><name>%2</name>");
-        auto row = [](const char* name, const QString& page, const QStringList& found) {
-            QTest::addRow("%s", name) << page << found;
-        };
-        row("two entries", e.arg("I love my house", "ab12 (A B)") + e.arg("happy party", "cd"),
-            {"I love my house | ab12", "happy party | cd"});
-        row("text before the first entry ignored",
-            "<title>love happy</title><name>x</name>" + e.arg("sad lonely", "y"), {"sad lonely | y"});
-        row("escaped ampersand kept", e.arg("love &amp; happy", "a"), {"love &amp; happy | a"});
-        row("no name: author runs to the end", "<published>t</published><title>love happy</title> tail",
-            {"love happy | love happy</title> tail"});
-        row("no closing title", "<published>t</published><title>love happy", {"love happy | love happy"});
-        row("fewer than two terms dropped",
-            e.arg("love the spreadsheet", "a") + e.arg("nothing here", "b") + e.arg("love party", "c"),
-            {"love party | c"});
-        row("duplicates dropped",
-            e.arg("love party", "a") + e.arg("RT @a: love party", "b") + e.arg("@c love party", "c") +
-                e.arg("love party http://x.example/1", "d"),
-            {"love party | a"});
-        row("dropped text still counts as seen",
-            e.arg("love spreadsheet", "a") + e.arg("RT @a: love spreadsheet happy", "b") +
-                e.arg("love spreadsheet", "c"),
-            {"RT @a: love spreadsheet happy | b"});
-        row("mention-only messages: the second is a duplicate",
-            e.arg("@love.happy", "a") + e.arg("@happy.love", "b"), {"@love.happy | a"});
-        row("garbage", "<<<published>>></published<title", {});
-    }
-    void entryWalk() {
-        QFETCH(QString, page);
-        QFETCH(QStringList, found);
+    // Without a closing name tag the author runs to the end of the page.
+    void entryWithoutName() {
         QList<tweet> db;
-        twit().parse_page(page, &db);
-        QStringList got;
-        for (const tweet& t : db)
-            got.append(t.content() + " | " + t.name());
-        QCOMPARE(got, found);
+        twit().parse_page(QStringLiteral("<published>t</published><title>love happy</title> tail"), &db);
+        QCOMPARE(db.size(), 1);
+        QCOMPARE(db[0].content(), QStringLiteral("love happy"));
+        QCOMPARE(db[0].name(), QStringLiteral("love happy</title> tail"));
     }
 
-    // Fifteen pages in feed order, a repaint after each; keywords sent as typed; UTF-8 text with its
-    // escapes kept.
+    // Fifteen pages in feed order, without repeats or messages of fewer than two terms; keywords sent
+    // as typed; UTF-8 text with its escapes kept.
     void fifteenPagesInFeedOrder() {
         loopback_server srv;
         QStringList want;
@@ -177,56 +127,32 @@ private slots:
             if (p == 1)
                 e[0] = {QStringLiteral("I love café & naïve music ❤ 🌧"),
                         QStringLiteral("zoë (Zoë Ü)")};
+            if (p == 2)
+                e = QList<feed_entry>{{"I love my happy house 1001"},
+                                      {"RT @ab: I love my happy house 1002"},
+                                      {"@x @y I love my happy house 1003 http://p.example/2"},
+                                      {"just rain"}} +
+                    e;
             srv.pages[p] = atom_page(e);
-            if (p <= 15) want += texts(e);
+            if (p <= 15) want += texts(e.mid(p == 2 ? 4 : 0));
         }
         want[0] = QStringLiteral("I love café &amp; naïve music ❤ 🌧");
-        opengl_win* mw = testutils::make_window();
-        const int paints = mw->gl_ptr()->paint_count();
         twit tw;
         tw.set_base(srv.base());
         QList<tweet> db;
+        tw.get(QStringLiteral("rain"), 0, db);
+        QVERIFY(srv.requests.isEmpty());
         tw.get(QStringLiteral("café rain+x"), 40, db);
         QCOMPARE(bodies(db), want);
         QCOMPARE(srv.requests.size(), 15);
         for (int p = 1; p <= 15; ++p)
-            QCOMPARE(srv.requests[p - 1].target, target(p, "caf%C3%A9%20rain+x"));
+            QCOMPARE(srv.requests[p - 1].page, p);
+        QCOMPARE(srv.requests.last().q, QStringLiteral("café rain+x"));
         QCOMPARE(db[0].name(), QStringLiteral("zoë"));
-        QCOMPARE(db[1].name(), QStringLiteral("ab12"));
         QVERIFY(!db[0].time().isEmpty());
-        QVERIFY(mw->gl_ptr()->paint_count() >= paints + 15);
         QVERIFY(tw.failure_line().isEmpty());
-        delete mw;
-        win = nullptr;
-    }
-
-    void noPagesNoRequest() {
-        loopback_server srv;
-        twit tw;
-        tw.set_base(srv.base());
-        QList<tweet> db{tweet()};
-        for (int n : {0, -3})
-            tw.get(QStringLiteral("rain"), n, db);
-        QCOMPARE(db.size(), 1);
-        QVERIFY(srv.requests.isEmpty());
-        QCOMPARE(tw.pages_sent(), 0);
-    }
-
-    void duplicatesAcrossPages() {
-        loopback_server srv;
-        srv.pages[1] = atom_page({{"love party tonight"}, {"sad lonely rain"}});
-        srv.pages[2] = atom_page({{"RT @ab: love party tonight"},
-                                  {"@x @y sad lonely rain"},
-                                  {"sad lonely rain http://p.example/2"},
-                                  {"just rain"},
-                                  {"happy house"}});
-        twit tw;
-        tw.set_base(srv.base());
-        QList<tweet> db;
-        tw.get(QStringLiteral("x"), 2, db);
-        QCOMPARE(bodies(db), QStringList({"love party tonight", "sad lonely rain", "happy house"}));
-        tw.get(QStringLiteral("x"), 1, db); // duplicates are told within one query only
-        QCOMPARE(db.size(), 5);
+        tw.get(QStringLiteral("x"), 1, db); // repeats are told within one query only
+        QCOMPARE(db.size(), want.size() + 100);
     }
 
     // Pages that fail give what arrived complete, if anything; the next page is still requested,
@@ -251,10 +177,6 @@ private slots:
         const QByteArray garbage("\xff\xfe<published\0<title>love happy</title>", 38);
         row("garbage", loopback_server::head(200, garbage.size() + page2.size()) + garbage + page2, "close",
             {}, "-");
-        // A complete reply holding a document cut in the third title: the cut field runs to the end.
-        const QByteArray cut = page2.left(third + 70);
-        row("truncated document", loopback_server::head(200, cut.size()) + cut, "close",
-            two + QStringList{"happy party 2"}, "-");
         // Only the entries closed within the first 600 bytes.
         QList<tweet> under;
         twit().parse_page(QString::fromUtf8(page2.left(page2.left(600).lastIndexOf("</name>") + 7)), &under);
@@ -339,9 +261,6 @@ private slots:
                 for (QWidget* w : QApplication::topLevelWidgets())
                     if (auto* d = qobject_cast<QProgressDialog*>(w)) {
                         QCOMPARE(d->labelText(), QStringLiteral("Querying page 3..."));
-                        QCOMPARE(d->windowTitle(), QStringLiteral("Query \"rain\""));
-                        QCOMPARE(d->width(), 400);
-                        QCOMPARE(d->maximum(), 15);
                         d->cancel();
                     }
             loopback_server::reply(r.sock, atom_page(numbered(r.page * 100, 2)));
