@@ -4,6 +4,10 @@
 #include "doc.h"
 #include "globals.h"
 #include "termvec.h"
+#include "tweet.h"
+
+#include <QStringList>
+#include <QTest>
 
 // A fresh process-wide term index and collection, as main() creates them, with document
 // numbering starting again at 0.
@@ -18,4 +22,12 @@ inline void delete_analysis_globals() {
     delete tvec;
     collect = nullptr;
     tvec = nullptr;
+}
+
+// The global collection filled with one tweet per text.
+inline void fill_collection(const QStringList& texts) {
+    QList<tweet> tw(texts.size());
+    for (int i = 0; i < texts.size(); ++i)
+        tw[i].content(texts[i]);
+    QVERIFY(collect->add(tw));
 }

@@ -11,12 +11,6 @@ using term_freqs = QMap<QString, int>;
 class tst_doc : public QObject {
     Q_OBJECT
 
-    static void fill(const QStringList& texts) {
-        QList<tweet> tw(texts.size());
-        for (int i = 0; i < texts.size(); ++i)
-            tw[i].content(texts[i]);
-        QVERIFY(collect->add(tw));
-    }
 
     static float weight(const doc* d, const QString& term) {
         for (const doc_term& t : d->terms())
@@ -73,7 +67,7 @@ private slots:
     }
 
     void sharedTermWeightsZero() {
-        fill({"cat bird", "cat fish", "cat dog"});
+        fill_collection({"cat bird", "cat fish", "cat dog"});
         QCOMPARE(collect->size(), 3);
         const QStringList other{"bird", "fish", "dog"};
         for (int i = 0; i < 3; ++i) {
@@ -89,7 +83,7 @@ private slots:
 
     // Every term in every document: the weights stay 0 instead of becoming NaN.
     void zeroNorm() {
-        fill({"cat owl", "cats owl owl"});
+        fill_collection({"cat owl", "cats owl owl"});
         for (int i = 0; i < 2; ++i) {
             QCOMPARE(collect->document(i)->size(), 2);
             for (const doc_term& t : collect->document(i)->terms())
@@ -103,8 +97,8 @@ private slots:
 
     // A second fill keeps the surviving documents and adds the new terms on top.
     void secondAdd() {
-        fill({"cat", "dog"});
-        fill({"owl"});
+        fill_collection({"cat", "dog"});
+        fill_collection({"owl"});
         QCOMPARE(collect->size(), 1);
         QCOMPARE(collect->document(0)->ID(), 0);
         QCOMPARE(collect->document(0)->size(), 2);

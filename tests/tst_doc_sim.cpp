@@ -16,12 +16,6 @@
 class tst_doc_sim : public QObject {
     Q_OBJECT
 
-    static void fill(const QStringList& texts) {
-        QList<tweet> tw(texts.size());
-        for (int i = 0; i < texts.size(); ++i)
-            tw[i].content(texts[i]);
-        QVERIFY(collect->add(tw));
-    }
 
     static float dot(int i, int j) { return *collect->document(i) * *collect->document(j); }
 
@@ -55,7 +49,7 @@ private slots:
         doc_sim s;
         QVERIFY(s.comp_sim_matrix()); // no documents yet
         QCOMPARE(s.sim(0, 1), 0.0f);
-        fill(
+        fill_collection(
             {"apple banana cherry cherry", "apple banana date", "apple elder fig", "banana fig grape grape"});
         QVERIFY(s.comp_sim_matrix());
         QList<float> seen;
@@ -71,14 +65,14 @@ private slots:
             QCOMPARE(s.sim(i, j), 0.0f);
 
         // The collection shrinks: documents that are gone have no similarities.
-        fill({"apple", "banana"});
+        fill_collection({"apple", "banana"});
         QCOMPARE(s.sim(0, 3), 0.0f);
     }
 
     // Every pair of fifty messages against TF-IDF cosines computed here with maps and loops.
     void crossCheck() {
         const QStringList texts = fifty_texts();
-        fill(texts);
+        fill_collection(texts);
         doc_sim s;
         QVERIFY(s.comp_sim_matrix());
 
