@@ -4,7 +4,7 @@
 // ASCII-only (no Unicode properties), so every non-ASCII character is \S and \W.
 namespace {
 
-inline bool is_space(char16_t c) { return c == ' ' || (c >= 0x09 && c <= 0x0D); }
+using link_scan::is_space;
 
 inline bool is_alnum(char16_t c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');

@@ -45,11 +45,7 @@ inline bool is_delim(QChar c) {
     return c.unicode() < 128 && delim_table(c.unicode());
 }
 
-// \s as the address pattern reads it: ASCII white space only.
-inline bool is_space(QChar c) {
-    const char16_t u = c.unicode();
-    return u == ' ' || (u >= 0x09 && u <= 0x0D);
-}
+using link_scan::is_space;
 
 // The full Unicode lower case, without the cost of the general conversion for ASCII text.
 QString lower_case(const QString& s) {

@@ -22,11 +22,7 @@ QString& process_base() {
     return b;
 }
 
-// White space as the address scanner and the toolkit's default regular expressions see it.
-inline bool is_space(QChar c) {
-    const char16_t u = c.unicode();
-    return u == ' ' || (u >= 0x09 && u <= 0x0D);
-}
+using link_scan::is_space;
 
 // First index at or after `from` that is (or is not) white space, or -1.
 int find_space(const QString& s, int from, bool space) {
