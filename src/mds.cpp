@@ -35,8 +35,8 @@ void end_run() {
 
 // Setting the dialog's value after every row would cost more than the rows themselves, so it is
 // shown at most every 50 ms, and always once it reaches the maximum.
-void advance() {
-    ++comp_n;
+void advance(int steps = 1) {
+    comp_n += steps;
     if (p_dlg && (comp_n >= comp_max || since_shown.elapsed() >= 50)) {
         p_dlg->setValue(comp_n);
         since_shown.restart();
@@ -175,7 +175,19 @@ int mds::fastmap(int k, int& col, MatrixXf& pivot, MatrixXf& P, const MatrixXf* 
         const float a = (*D)(i, A), b = (*D)(i, B); // the matrix is symmetric
         P(i, col) = float(double(a * a + dab2 - b * b) / den);
     }
+    // Only dissimilarities beyond the float range get here (their squares overflow).
+    if (!P.col(col).head(n).allFinite()) {
+        qDebug() << "mds::fastmap(), coordinates are not finite";
+        end_run();
+        return 0;
+    }
     advance();
+    if (k == 1) {
+        // The last coordinate leaves nothing to project the remaining dissimilarities for.
+        advance(int(n));
+        end_run();
+        return 1;
+    }
 
     if (p_dlg) p_dlg->setLabelText(QStringLiteral("Updating dissimilarities..."));
     const Eigen::ArrayXf x = P.col(col).head(n).array();

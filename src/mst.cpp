@@ -23,9 +23,9 @@ void mst::build(MatrixXf dissim) {
         for (int i = 0; i < j; ++i)
             edge.append({i, j, D(i, j)});
     // A sort cannot work with NaN, which compares false with everything: such pairs go last.
-    std::sort(edge.begin(), edge.end(), [](const mst_edge& a, const mst_edge& b) {
-        return a < b || (!std::isnan(a.dis) && std::isnan(b.dis));
-    });
+    const auto nan_from =
+        std::partition(edge.begin(), edge.end(), [](const mst_edge& e) { return !std::isnan(e.dis); });
+    std::sort(edge.begin(), nan_from);
 }
 
 void mst::segment() {

@@ -139,6 +139,8 @@ private slots:
         QTest::addRow("all zero") << MatrixXf(MatrixXf::Zero(4, 4)) << 3 << -1 << 0;
         QTest::addRow("k = 0") << line << 0 << -1 << -1;
         QTest::addRow("not square") << MatrixXf(MatrixXf::Zero(3, 2)) << 1 << -1 << -3;
+        QTest::addRow("beyond float squares")
+            << sym(3, {{0, 1, 1e20f}, {1, 2, 1e20f}, {0, 2, 2e20f}}) << 2 << -1 << -3;
     }
     void fastmap() {
         QFETCH(MatrixXf, D);
