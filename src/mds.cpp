@@ -203,10 +203,6 @@ int mds::fastmap(int k, int& col, MatrixXf& pivot, MatrixXf& P, const MatrixXf* 
 
 int mds::MDS(VectorXf& E_val_sub, MatrixXf& E_vec_sub, MatrixXf& P, const MatrixXf* D) {
     if (!check_dissim(D)) return 0;
-    if (D->rows() != D->cols()) {
-        std::cerr << "MDS(), dissimilarity matrix is not a square matrix" << std::endl;
-        return 0;
-    }
     const Index n = D->rows();
     if (n < 2) {
         std::cerr << "MDS(), fewer than two items" << std::endl;
