@@ -108,10 +108,6 @@ int mds::distance_sqr(const VectorXf* A, const VectorXf* B, float& dist) {
         qDebug() << "distance(), vectors are not the same length";
         return 0;
     }
-    if (A->cols() != 1 || B->cols() != 1) {
-        qDebug() << "distance(), arguments are not vectors";
-        return 0;
-    }
     dist = (*A - *B).squaredNorm();
     return 1;
 }

@@ -78,8 +78,8 @@ private slots:
         QTest::addRow("3 x 2") << "fastmap" << MatrixXf(3, 2) << "mds::check_dissim(), matrix is not square";
         QTest::addRow("diagonal") << "check" << with(3, {{1, 1, 1}}) << c.arg("non-zero diagonal", "1,1");
         QTest::addRow("NaN diagonal")
-            << "LMDS" << with(3, {{2, 2, nan}}) << c.arg("non-zero diagonal", "2,2");
-        QTest::addRow("asymmetric") << "check" << with(3, {{0, 2, 1}}, 0, false)
+            << "LMDS 2" << with(3, {{2, 2, nan}}) << c.arg("non-zero diagonal", "2,2");
+        QTest::addRow("asymmetric") << "MDS" << with(3, {{0, 2, 1}}, 0, false)
                                     << c.arg("non-symmetric", "0,2");
         QTest::addRow("NaN pair") << "check" << with(3, {{1, 2, nan}}) << c.arg("non-symmetric", "1,2");
         QTest::addRow("infinite") << "check" << with(3, {{0, 1, 1 / 0.0f}})
@@ -91,10 +91,14 @@ private slots:
             << "check" << with(70, {{0, 1, 1}, {69, 69, 1}}, 0, false) << c.arg("non-zero diagonal", "69,69");
         QTest::addRow("squares overflow")
             << "fastmap" << with(3, {}, 1e20f) << "mds::fastmap(), coordinates are not finite";
-        QTest::addRow("m = n + 1") << "landmarks" << with(3, {})
+        QTest::addRow("m = n + 1") << "landmarks 4" << with(3, {})
                                    << "select_landmark(), too many landmarks requested";
-        QTest::addRow("m < 0") << "landmarks-" << with(3, {}) << "select_landmark(), negative landmark count";
-        QTest::addRow("one landmark") << "LMDS" << with(3, {}) << "LMDS(), at least two landmarks are needed";
+        QTest::addRow("m < 0") << "landmarks -1" << with(3, {})
+                               << "select_landmark(), negative landmark count";
+        QTest::addRow("landmark squares overflow")
+            << "LMDS 3" << with(3, {}, 1e20f) << c.arg("non-finite value", "0,1");
+        QTest::addRow("one landmark")
+            << "LMDS 1" << with(3, {}) << "LMDS(), at least two landmarks are needed";
         QTest::addRow("3 and 4 long")
             << "distance" << with(3, {}) << "distance(), vectors are not the same length";
         QTest::addRow("distance") << "distance" << dists(points(3)) << QString();
@@ -104,7 +108,9 @@ private slots:
         QFETCH(MatrixXf, D);
         QFETCH(QString, msg);
         mds s;
-        MatrixXf P = MatrixXf::Zero(D.rows(), 2), pivot(2, 2), L;
+        MatrixXf P = MatrixXf::Zero(D.rows(), 2), pivot(2, 2), L, vec;
+        Eigen::VectorXf val;
+        const int num = op.section(' ', 1).toInt();
         QList<int> marks;
         const Eigen::VectorXf a = D.col(0),
                               b = msg.isEmpty() ? Eigen::VectorXf(D.col(1)) : Eigen::VectorXf(D.rows() + 1);
@@ -113,9 +119,9 @@ private slots:
         capture cap;
         if (op == "check") ok = s.check_dissim(&D);
         if (op == "fastmap") ok = s.fastmap(2, col, pivot, P, &D);
-        if (op.startsWith("landmarks"))
-            ok = s.select_landmark(op == "landmarks" ? int(D.rows()) + 1 : -1, marks, L, &D);
-        if (op == "LMDS") ok = s.LMDS(1, P, &D);
+        if (op == "MDS") ok = s.MDS(val, vec, P, &D);
+        if (op.startsWith("landmarks")) ok = s.select_landmark(num, marks, L, &D);
+        if (op.startsWith("LMDS")) ok = s.LMDS(num, P, &D);
         if (op == "distance") ok = s.distance(&a, &b, d);
         QCOMPARE(d, op == "distance" ? (ok ? (a - b).norm() : 0.0f) : 1.0f);
         QCOMPARE(ok, int(msg.isEmpty()));
@@ -152,7 +158,7 @@ private slots:
         const int first_draw = int(X.rows() * (random() / 2147483648.0));
         srandom(5);
         if (m == 0) {
-            QVERIFY(s.fastmap(2, col, pivot, P, &D));
+            QCOMPARE(s.fastmap(2, col, pivot, P, &D), 1);
             // With every item in one place the pivots are the lowest index and the random item.
             if (D.isZero()) QVERIFY(pivot.col(0) == Eigen::Vector2f(0, float(first_draw)));
             QVERIFY(!dialog_left());
@@ -162,10 +168,10 @@ private slots:
                 QCOMPARE(c <= col ? P(int(pivot(0, c)), c) : P.col(c).minCoeff(), c <= col ? 0.0f : 7.0f);
             P.conservativeResize(X.rows(), col + 1);
         } else if (m == 1) {
-            QVERIFY(s.MDS(val, vec, P, &D2));
+            QCOMPARE(s.MDS(val, vec, P, &D2), 1);
             QVERIFY((P - vec * val.asDiagonal()).cwiseAbs().maxCoeff() <= 1e-6f && val(0) >= val(1));
         } else {
-            QVERIFY(s.LMDS(m, P, &D));
+            QCOMPARE(s.LMDS(m, P, &D), 1);
             // With every item a landmark it is classical MDS, up to each axis's sign.
             if (m == X.rows() && s.MDS(val, vec, M, &D2))
                 for (int k = 0; k < 2; ++k)
