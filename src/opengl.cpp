@@ -390,6 +390,77 @@ void opengl::draw_tweets() {
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
+bool opengl::sim_row(int i, int& n, float& x, float& y) const {
+    if (i < 0 || i >= P.rows() || P.cols() < 2 || i >= sim_n.size()) return false;
+    n = sim_n.at(i);
+    if (n < 0 || n >= tw_db.size()) return false;
+    x = float(double(P(i, 0)) * 9.0 + 0.5);
+    y = float(double(P(i, 1)) * 9.0 + 0.5);
+    return std::isfinite(x) && std::isfinite(y);
+}
+
+bool opengl::sim_disc_px(int i, float& cx, float& cy, float& r) const {
+    int n = 0;
+    float x = 0, y = 0;
+    if (!sim_row(i, n, x, y)) return false;
+    const double w = std::max(1, width());
+    const double h = std::max(1, height());
+    cx = float(w * zoom_f * (double(x + trans[0]) - 0.5) / 9.0);
+    cy = float(h * zoom_f * (double(y + trans[1]) - 0.5) / 9.0);
+    r = float(radius_px(tw_db.at(n).fq()) * std::max(w, h) / w);
+    return true;
+}
+
+void opengl::draw_tweet_sim() {
+    if (tw_db.isEmpty() || P.rows() == 0) return;
+    GLUquadric* q = gluNewQuadric();
+    if (!q) {
+        qDebug() << "opengl::draw_tweet_sim(), cannot create quadric object";
+        return;
+    }
+    const int W = std::max(1, width());
+    const int H = std::max(1, height());
+    const float sx = W < H ? float(H) / float(W) : 1.0f;
+    const float sy = W < H ? 1.0f : float(W) / float(H);
+    const int slices = 5 * zoom_f + 10;
+
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_LINE_SMOOTH);
+    for (int i = 0; i < P.rows(); ++i) {
+        int n = 0;
+        float x = 0, y = 0;
+        if (!sim_row(i, n, x, y)) continue;
+        const tweet& t = tw_db.at(n);
+        float r = 0;
+        pix_2_WC_w(radius_px(t.fq()), r);
+
+        glPushMatrix();
+        glTranslatef(x, y, 0);
+        glScalef(sx, sy, 1);
+
+        double tr = (double(t.overall_sdev()) - 1.5) / 2;
+        if (!(tr > 0)) tr = 0;
+        if (tr > 1) tr = 1;
+        float cr = 1, cg = 1, cb = 0;
+        if (!dlg_ID.contains(n)) {
+            const double lum = (double(y) - 1) / 8 * 0.5 + 0.4;
+            get_colour(float(lum), x < 5 ? 0.75f : 0.55f, cr, cg, cb);
+        }
+
+        glColor4f(cr, cg, cb, float(1 - tr));
+        glPushName(GLuint(n));
+        gluQuadricDrawStyle(q, GLU_FILL);
+        gluDisk(q, 0, r, slices, 1);
+        glPopName();
+        glColor4f(cr, cg, cb, 1);
+        gluQuadricDrawStyle(q, GLU_SILHOUETTE);
+        gluDisk(q, 0, r, slices, 1);
+        glPopMatrix();
+    }
+    glDisable(GL_LINE_SMOOTH);
+    gluDeleteQuadric(q);
+}
+
 void opengl::updateGL() {
     // Render into the widget's frame buffer now, so that callers (the zoom handlers, the search
     // client, a capture) see the new frame at once; the composition that follows only presents it.

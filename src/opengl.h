@@ -78,6 +78,10 @@ public:
     // Number of paint passes that drew (painting on) since construction.
     int paint_count() const { return paint_n; }
 
+    // Screen disc of similarity-view layout row i, as draw_tweet_sim() draws it (see disc_px).
+    // False when the row has no valid tweet in sim_n or no finite position.
+    bool sim_disc_px(int i, float& cx, float& cy, float& r) const;
+
 public slots:
     void cleanup();
     void query();
@@ -103,6 +107,11 @@ private:
     // paint pass draws the queue with QPainter over the GL lines of the same layer.
     void render_text(int x, int y, const QString& s);
     void flush_text(QPainter& p);
+    // The tweets at the positions of the layout P ([0, 1] on both axes fills the plane), row i
+    // showing tweet sim_n[i].
+    void draw_tweet_sim();
+    // Tweet index and plane position of layout row i; false for a row that cannot be drawn.
+    bool sim_row(int i, int& n, float& x, float& y) const;
 
     struct text_item {
         QPoint at;

@@ -304,6 +304,51 @@ private slots:
         QVERIFY2(off <= 12, qPrintable(QString::number(off)));
     }
 
+    // The similarity view alone: layout (0.5, 0.5) at the plane's centre, (0, 1) at its top-left
+    // corner, coloured where drawn, translucent by spread, yellow for the active dialog; a row
+    // without a valid tweet, or no rows at all, draw nothing.
+    void similarityView_data() {
+        QTest::addColumn<QPointF>("row");
+        QTest::addColumn<int>("tweet"); // its sim_n entry; -1: no layout rows
+        QTest::addColumn<float>("sd");
+        QTest::addColumn<QColor>("want"); // under the disc's centre
+        QTest::addRow("centre") << QPointF(0.5, 0.5) << 0 << 1.5f << fill_over_sky(5, 5, 1.5f);
+        QTest::addRow("corner") << QPointF(0, 1) << 0 << 1.5f << fill_over_sky(0.5f, 9.5f, 1.5f);
+        QTest::addRow("translucent") << QPointF(0.25, 0.25) << 0 << 2.5f << fill_over_sky(2.75f, 2.75f, 2.5f);
+        QTest::addRow("active dialog") << QPointF(0.5, 0.5) << 1 << 1.5f << QColor(Qt::yellow);
+        QTest::addRow("no such tweet") << QPointF(0.5, 0.5) << 2 << 1.5f << QColor();
+        QTest::addRow("no rows") << QPointF(0.5, 0.5) << -1 << 1.5f << QColor();
+    }
+    void similarityView() {
+        QFETCH(QPointF, row);
+        QFETCH(int, tweet);
+        QFETCH(float, sd);
+        QFETCH(QColor, want);
+        gl->tweets() << placed(8, 2, sd, 9.0f) << placed(8, 2, sd, 9.0f);
+        gl->dlg_ID = {1};
+        gl->P.resize(tweet < 0 ? 0 : 1, 2);
+        if (tweet >= 0) gl->P << float(row.x()), float(row.y());
+        gl->sim_n = {tweet};
+        gl->makeCurrent();
+        gl->set_pass_state();
+        glClear(GL_COLOR_BUFFER_BIT);
+        glTranslatef(gl->translation(0), gl->translation(1), 0);
+        gl->draw_tweet_sim();
+        gl->doneCurrent();
+        const QImage img = read_frame(gl);
+        float cx = 0, cy = 0, r = 0;
+        QCOMPARE(gl->sim_disc_px(0, cx, cy, r), want.isValid());
+        if (!want.isValid()) {
+            QCOMPARE(marked(img, img.rect()), 0);
+            return;
+        }
+        const QPoint at(std::min(int(700 * row.x()), 699), std::min(int(450 * (1 - row.y())), 449));
+        QVERIFY2(distance(img.pixel(at), want) <= 2, qPrintable(QString::number(img.pixel(at), 16)));
+        // The disc the canvas reports for the row is the one drawn: 9 pixels about that centre.
+        QVERIFY(std::hypot(at.x() - cx, 450 - at.y() - cy) < 1.5f && r == 9);
+        QCOMPARE(marked(img, QRect(int(cx + r + 3), int(450 - cy), 20, 1)), 0);
+    }
+
     // Text is drawn both when updateGL() draws at once and when the toolkit repaints.
     void textInBothPaintPaths() {
         gl->set_query_text(QStringLiteral("coffee"));
