@@ -78,6 +78,10 @@ public:
     // Number of paint passes that drew (painting on) since construction.
     int paint_count() const { return paint_n; }
 
+    // Saves the frame the canvas shows: JPEG when the name holds "jpg" anywhere (case-sensitive),
+    // otherwise TIFF, whatever the extension. False when no file was written; why then says why.
+    bool capture_screen(const QString& file, QString* why = nullptr);
+
 public slots:
     void cleanup();
     void query();

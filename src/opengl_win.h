@@ -28,9 +28,11 @@ public:
 
     // The Query action is off while a query runs, so that no second query nests inside it.
     void set_query_enabled(bool on);
-    // The status-bar line about failed pages of the last query; an empty text clears it.
-    void show_query_status(const QString& line);
-    QString query_status() const;
+    // The status-bar line: what went wrong in the last query or capture; an empty text clears it.
+    void show_status(const QString& line);
+    QString status_line() const;
+    void show_query_status(const QString& line) { show_status(line); }
+    QString query_status() const { return status_line(); }
 
 public slots:
     void capture_screen();
