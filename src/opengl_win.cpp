@@ -18,6 +18,8 @@
 #include <QVBoxLayout>
 
 #include "opengl.h"
+#include "qt_about_dlg.h"
+#include "qt_doc_dlg.h"
 
 #include <algorithm>
 
@@ -42,6 +44,9 @@ private:
 
 opengl_win::opengl_win() : QMainWindow(nullptr) {
     QFont lbl_font = QApplication::font();
+
+    about_dlg = new qt_about_dlg(nullptr);
+    doc_dlg = new qt_doc_dlg(nullptr);
 
     QWidget* central = new QWidget(this);
     setCentralWidget(central);
@@ -92,7 +97,10 @@ opengl_win::opengl_win() : QMainWindow(nullptr) {
     build_menus();
 }
 
-opengl_win::~opengl_win() = default;
+opengl_win::~opengl_win() {
+    delete doc_dlg;
+    delete about_dlg;
+}
 
 void opengl_win::build_menus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
@@ -133,12 +141,10 @@ void opengl_win::build_menus() {
     a = help->addAction(tr("&Documentation"));
     a->setObjectName(QStringLiteral("doc_act"));
     connect(a, &QAction::triggered, this, &opengl_win::show_doc);
-    a->setEnabled(false); // the documentation page is not bundled yet
     help->addSeparator();
     a = help->addAction(tr("&About"));
     a->setObjectName(QStringLiteral("about_act"));
     connect(a, &QAction::triggered, this, &opengl_win::show_about);
-    a->setEnabled(false); // the About box is not bundled yet
     a = help->addAction(tr("About &Qt"));
     a->setObjectName(QStringLiteral("about_qt_act"));
     connect(a, &QAction::triggered, qApp, &QApplication::aboutQt);
@@ -261,6 +267,10 @@ QString opengl_win::status_line() const {
     return lbl ? lbl->text() : QString();
 }
 
-void opengl_win::show_about() {}
+void opengl_win::show_about() {
+    about_dlg->exec();
+}
 
-void opengl_win::show_doc() {}
+void opengl_win::show_doc() {
+    doc_dlg->exec();
+}
