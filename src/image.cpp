@@ -202,11 +202,8 @@ int image::qt_write_img(const QString& fname, const char* fmt) {
             writer.setCompression(1); // LZW
         else
             writer.setQuality(qual);
-        ok = writer.write(img);
-        if (!ok)
-            err = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
-        else if (!(ok = file.commit()))
-            err = file.errorString();
+        ok = writer.write(img) && file.commit();
+        if (!ok) err = file.error() != QFileDevice::NoError ? file.errorString() : writer.errorString();
     }
     if (!ok) {
         std::fprintf(stderr, "image::qt_write_img(), %s\n", err.toLocal8Bit().constData());

@@ -53,17 +53,8 @@ void qt_doc_dlg::closeEvent(QCloseEvent* e) {
 }
 
 void qt_doc_dlg::load_html() {
-    QFile f(QStringLiteral(":/doc.html"));
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        doc->setPlainText(QStringLiteral("Documentation text cannot be loaded."));
-    } else {
-        QTextStream in(&f);
-        doc->setHtml(in.readAll());
-    }
-    QTextCursor top(doc);
-    top.setPosition(0);
-    txt->setTextCursor(top);
-
+    // The figures are registered first: an image the page asks for before it is registered would
+    // be looked for as a file in the working directory.
     static const char* const figures[] = {"circles-brightness.png",
                                           "circles-colour.png",
                                           "circles-size.png",
@@ -81,4 +72,15 @@ void qt_doc_dlg::load_html() {
         }
         doc->addResource(QTextDocument::ImageResource, QUrl(nm), fig);
     }
+
+    QFile f(QStringLiteral(":/doc.html"));
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        doc->setPlainText(QStringLiteral("Documentation text cannot be loaded."));
+    } else {
+        QTextStream in(&f);
+        doc->setHtml(in.readAll());
+    }
+    QTextCursor top(doc);
+    top.setPosition(0);
+    txt->setTextCursor(top);
 }

@@ -147,6 +147,22 @@ private slots:
             return QStringLiteral("%1 %2 %3 %4")
                 .arg(words(c), words(e), QString::number(c.quality()), QFileInfo(c.get_name()).fileName());
         }) << "2x1 55000000 56030500 2x1 55000000 56030500 40 named.tif";
+        QTest::addRow("long name cut at a character") << raster_case([](const QString& d) {
+            image im = raster(1, 1, 0);
+            const QString path = d + QLatin1Char('/') + QString(120, QChar(0xFC)) + QStringLiteral(".tif");
+            im.write_tiff(path, 3);
+            const QByteArray nm = im.get_name().toUtf8();
+            // 255 bytes, or 254 where a two-byte character would straddle the bound
+            const bool full = nm.size() == 255 || nm.size() == 254;
+            return QStringLiteral("%1 %2").arg(path.toUtf8().startsWith(nm) ? "prefix" : "other",
+                                               full ? "full" : QString::number(nm.size()));
+        }) << "prefix full";
+        QTest::addRow("empty raster") << raster_case([](const QString& d) {
+            image im;
+            const int made = im.create(0, 3);
+            return QString::number(made) + stderr_of([&] { im.write_tiff(d + "/empty.tif", 3); }) +
+                   QString::number(QFileInfo::exists(d + "/empty.tif"));
+        }) << "1image::qt_write_img(), the image is empty\n0";
         QTest::addRow("read inverts TIFF writer") << raster_case([](const QString& d) {
             image im = raster(5, 3, 0x00ff80ffu);
             im.a(1, 1, 0); // alpha is never written: the file is opaque
