@@ -13,6 +13,7 @@
 #include <QToolTip>
 
 #include "colour.h"
+#include "image.h"
 #include "opengl_win.h"
 #include "twit.h"
 
@@ -743,4 +744,19 @@ void opengl::query() {
         }
     }
     updateGL();
+}
+
+bool opengl::capture_screen(const QString& file, QString* why) {
+    image img;
+    bool ok = false;
+    if (context() && context()->isValid()) {
+        // makeCurrent() binds the widget's framebuffer object, which holds the frame on screen.
+        makeCurrent();
+        const QSize px = size() * devicePixelRatioF();
+        ok = img.capture(0, 0, px.width(), px.height());
+        doneCurrent();
+    }
+    if (ok) ok = file.contains(QLatin1String("jpg")) ? img.write(file, 3) : img.write_tiff(file, 3);
+    if (!ok && why) *why = img.error().isEmpty() ? tr("the canvas has not been drawn yet") : img.error();
+    return ok;
 }

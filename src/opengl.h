@@ -82,6 +82,10 @@ public:
     // False when the row has no valid tweet in sim_n or no finite position.
     bool sim_disc_px(int i, float& cx, float& cy, float& r) const;
 
+    // Saves the frame the canvas shows: JPEG when the name holds "jpg" anywhere (case-sensitive),
+    // otherwise TIFF, whatever the extension. False when no file was written; why then says why.
+    bool capture_screen(const QString& file, QString* why = nullptr);
+
 public slots:
     void cleanup();
     void query();

@@ -2,27 +2,51 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSlider>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
 #include "opengl.h"
+#include "qt_about_dlg.h"
+#include "qt_doc_dlg.h"
 
 #include <algorithm>
 
 namespace {
+
 const QChar times_sign(0x00D7);
-}
+
+// Ends a local event loop when the watched widget hides, however it was hidden.
+class hide_watch : public QObject {
+public:
+    explicit hide_watch(QEventLoop& l) : loop(l) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Hide) loop.quit();
+        return false;
+    }
+
+private:
+    QEventLoop& loop;
+};
+
+} // namespace
 
 opengl_win::opengl_win() : QMainWindow(nullptr) {
     QFont lbl_font = QApplication::font();
+
+    about_dlg = new qt_about_dlg(nullptr);
+    doc_dlg = new qt_doc_dlg(nullptr);
 
     QWidget* central = new QWidget(this);
     setCentralWidget(central);
@@ -73,7 +97,10 @@ opengl_win::opengl_win() : QMainWindow(nullptr) {
     build_menus();
 }
 
-opengl_win::~opengl_win() = default;
+opengl_win::~opengl_win() {
+    delete doc_dlg;
+    delete about_dlg;
+}
 
 void opengl_win::build_menus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
@@ -86,7 +113,6 @@ void opengl_win::build_menus() {
     a->setObjectName(QStringLiteral("capture_act"));
     a->setShortcut(QKeySequence::Save);
     connect(a, &QAction::triggered, this, &opengl_win::capture_screen);
-    a->setEnabled(false); // screen capture is not available yet
     file->addSeparator();
     a = file->addAction(tr("Q&uit"));
     a->setObjectName(QStringLiteral("quit_act"));
@@ -115,12 +141,10 @@ void opengl_win::build_menus() {
     a = help->addAction(tr("&Documentation"));
     a->setObjectName(QStringLiteral("doc_act"));
     connect(a, &QAction::triggered, this, &opengl_win::show_doc);
-    a->setEnabled(false); // the documentation page is not bundled yet
     help->addSeparator();
     a = help->addAction(tr("&About"));
     a->setObjectName(QStringLiteral("about_act"));
     connect(a, &QAction::triggered, this, &opengl_win::show_about);
-    a->setEnabled(false); // the About box is not bundled yet
     a = help->addAction(tr("About &Qt"));
     a->setObjectName(QStringLiteral("about_qt_act"));
     connect(a, &QAction::triggered, qApp, &QApplication::aboutQt);
@@ -185,9 +209,36 @@ void opengl_win::zoom_out() { zoom->setValue(zoom->value() - 1); }
 
 void opengl_win::zoom_reset() { zoom->setValue(zoom->minimum()); }
 
-void opengl_win::capture_screen() {}
+void opengl_win::capture_screen() {
+    QPointer<QFileDialog> dlg = new QFileDialog(this, QString(), QString(), QString());
+    dlg->setAcceptMode(QFileDialog::AcceptSave);
+    dlg->setFileMode(QFileDialog::AnyFile);
+    dlg->selectFile(QStringLiteral("tile.jpg"));
+    dlg->setNameFilter(QStringLiteral("JPEG file (*.jpg);;TIFF file (*.tif)"));
+    connect(dlg, &QFileDialog::fileSelected, this, &opengl_win::capture_screen_cb);
+    dlg->open(); // window-modal
 
-void opengl_win::capture_screen_cb(const QString& file_nm) { Q_UNUSED(file_nm); }
+    // Repaints, timers and the rest of the program run on while the dialog is up. The loop also
+    // ends when the application quits, so closing the window then still ends the program.
+    if (dlg->isVisible()) {
+        QEventLoop loop;
+        hide_watch watch(loop);
+        dlg->installEventFilter(&watch);
+        connect(dlg, &QObject::destroyed, &loop, &QEventLoop::quit);
+        loop.exec();
+        if (dlg) dlg->removeEventFilter(&watch);
+    }
+    delete dlg;
+}
+
+void opengl_win::capture_screen_cb(const QString& file_nm) {
+    if (file_nm.isEmpty()) return;
+    QString why;
+    if (gl->capture_screen(file_nm, &why))
+        show_status(QString());
+    else
+        show_status(tr("Could not save %1: %2").arg(QDir::toNativeSeparators(file_nm), why));
+}
 
 bool opengl_win::close() {
     gl->cleanup();
@@ -198,22 +249,28 @@ void opengl_win::set_query_enabled(bool on) {
     if (QAction* a = findChild<QAction*>(QStringLiteral("query_act"))) a->setEnabled(on);
 }
 
-void opengl_win::show_query_status(const QString& line) {
+void opengl_win::show_status(const QString& line) {
     // A permanent label rather than a status message: hovering the menus clears messages.
-    QLabel* lbl = statusBar()->findChild<QLabel*>(QStringLiteral("query_status"));
+    QLabel* lbl = statusBar()->findChild<QLabel*>(QStringLiteral("status_line"));
     if (!lbl) {
         lbl = new QLabel(statusBar());
-        lbl->setObjectName(QStringLiteral("query_status"));
+        lbl->setObjectName(QStringLiteral("status_line"));
+        // File names and server replies are shown as they are, never as markup.
+        lbl->setTextFormat(Qt::PlainText);
         statusBar()->addWidget(lbl, 1);
     }
     lbl->setText(line);
 }
 
-QString opengl_win::query_status() const {
-    const QLabel* lbl = statusBar()->findChild<QLabel*>(QStringLiteral("query_status"));
+QString opengl_win::status_line() const {
+    const QLabel* lbl = statusBar()->findChild<QLabel*>(QStringLiteral("status_line"));
     return lbl ? lbl->text() : QString();
 }
 
-void opengl_win::show_about() {}
+void opengl_win::show_about() {
+    about_dlg->exec();
+}
 
-void opengl_win::show_doc() {}
+void opengl_win::show_doc() {
+    doc_dlg->exec();
+}

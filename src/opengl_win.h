@@ -9,6 +9,8 @@ class QScrollBar;
 class QSlider;
 class QVBoxLayout;
 class opengl;
+class qt_about_dlg;
+class qt_doc_dlg;
 
 // The main window: the canvas framed by the zoom slider and two scroll bars, and the menus.
 // Turns slider and scroll-bar positions into the canvas's zoom level and pan fractions.
@@ -28,9 +30,14 @@ public:
 
     // The Query action is off while a query runs, so that no second query nests inside it.
     void set_query_enabled(bool on);
-    // The status-bar line about failed pages of the last query; an empty text clears it.
-    void show_query_status(const QString& line);
-    QString query_status() const;
+    // The status-bar line: what went wrong in the last query or capture; an empty text clears it.
+    void show_status(const QString& line);
+    QString status_line() const;
+    void show_query_status(const QString& line) { show_status(line); }
+    QString query_status() const { return status_line(); }
+    // The Help dialogs, built once and reused.
+    qt_about_dlg* about_dialog() { return about_dlg; }
+    qt_doc_dlg* doc_dialog() { return doc_dlg; }
 
 public slots:
     void capture_screen();
@@ -50,6 +57,8 @@ public slots:
 private:
     void build_menus();
 
+    qt_about_dlg* about_dlg;
+    qt_doc_dlg* doc_dlg;
     opengl* gl;
     QGridLayout* gl_layout;
     QHBoxLayout* layout;

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QFileDialog>
 #include <QLabel>
 #include <QScrollBar>
 #include <QSlider>
@@ -95,13 +96,27 @@ private slots:
         QCOMPARE(gl->pan(1), 0.0f);
     }
 
+    // Also while the capture dialog waits for a file name.
+    void quitEndsEventLoopWithZero_data() {
+        QTest::addColumn<bool>("capturing");
+        QTest::addRow("idle") << false;
+        QTest::addRow("capture dialog up") << true;
+    }
     void quitEndsEventLoopWithZero() {
-        QTimer::singleShot(0, this, [this] { trigger("quit_act"); });
+        QFETCH(bool, capturing);
+        if (capturing) QTimer::singleShot(0, mw, &opengl_win::capture_screen);
+        bool dialog_up = false;
+        QTimer::singleShot(0, this, [&] {
+            const QFileDialog* d = mw->findChild<QFileDialog*>();
+            dialog_up = d && d->isVisible();
+            trigger("quit_act");
+        });
         QTimer watchdog; // ends the loop only if Quit does not
         connect(&watchdog, &QTimer::timeout, qApp, [] { qApp->exit(99); });
         watchdog.start(10000);
         QCOMPARE(qApp->exec(), 0);
         QVERIFY(!mw->isVisible());
+        QCOMPARE(dialog_up, capturing);
     }
 };
 
