@@ -319,13 +319,36 @@ void tweet::name(QString pub) {
 }
 
 void tweet::time(QString pub_t) {
-    QDateTime t = QDateTime::fromString(pub_t, QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"));
-    if (!t.isValid()) {
+    // Read as UTC from the start: a local reading rejects UTC times that fall into the local
+    // spring-forward gap, and costs a time-zone lookup per entry.
+    const QStringView s(pub_t);
+    auto num = [&s](int at, int len) {
+        int v = 0;
+        for (int k = at; k < at + len; ++k) {
+            const char16_t c = s[k].unicode();
+            if (c < '0' || c > '9') return -1;
+            v = v * 10 + (c - '0');
+        }
+        return v;
+    };
+    auto at = [&s](int k, char c) { return s[k] == QLatin1Char(c); };
+    QDate day;
+    QTime clock;
+    if (s.size() == 20 && at(4, '-') && at(7, '-') && at(10, 'T') && at(13, ':') && at(16, ':') &&
+        at(19, 'Z')) {
+        const int y = num(0, 4), mo = num(5, 2), d = num(8, 2), h = num(11, 2), mi = num(14, 2),
+                  sec = num(17, 2);
+        if (y >= 0 && mo >= 0 && d >= 0 && h >= 0 && mi >= 0 && sec >= 0) {
+            day = QDate(y, mo, d);
+            clock = QTime(h, mi, sec);
+        }
+    }
+    if (!day.isValid() || !clock.isValid()) {
         // A malformed time shows as nothing rather than as a garbled date.
         tm.clear();
         return;
     }
-    t.setTimeZone(QTimeZone::utc());
+    const QDateTime t(day, clock, QTimeZone::utc());
     tm = t.toLocalTime().toString(QStringLiteral("MMM d h:mm:ssap"));
 }
 
