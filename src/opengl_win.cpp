@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeySequence>
@@ -192,6 +193,11 @@ void opengl_win::capture_screen_cb(const QString& file_nm) { Q_UNUSED(file_nm); 
 bool opengl_win::close() {
     gl->cleanup();
     return QMainWindow::close();
+}
+
+void opengl_win::closeEvent(QCloseEvent* e) {
+    gl->stop_query();
+    QMainWindow::closeEvent(e);
 }
 
 void opengl_win::set_query_enabled(bool on) {

@@ -127,6 +127,34 @@ private slots:
         gl->query();
         QVERIFY(mw->query_status().isEmpty());
     }
+
+    // Quit, or closing the window from its frame, while a page stalls ends the query at once: no
+    // further request, no window left, and the event loop ends with 0 as the program's would.
+    void closeDuringQuery_data() {
+        QTest::addColumn<bool>("quit");
+        QTest::addRow("File > Quit") << true;
+        QTest::addRow("window frame") << false;
+    }
+    void closeDuringQuery() {
+        QFETCH(bool, quit);
+        loopback_server srv;
+        twit::set_default_base(srv.base());
+        srv.handler = [&](const loopback_server::request& r) {
+            if (r.page == 1) return loopback_server::reply(r.sock, atom_page({{"happy party music"}}));
+            QTimer::singleShot(0, mw, [this, quit] {
+                quit ? mw->findChild<QAction*>(QStringLiteral("quit_act"))->trigger() : void(mw->QWidget::close());
+            });
+        };
+        answer(QStringLiteral("rain"));
+        QTimer::singleShot(0, mw->gl_ptr(), &opengl::query);
+        QTimer stuck;
+        connect(&stuck, &QTimer::timeout, [] { QApplication::exit(1); });
+        stuck.start(5000);
+        QCOMPARE(QApplication::exec(), 0);
+        QCOMPARE(srv.requests.size(), 2);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY2(!w->isVisible(), w->metaObject()->className());
+    }
 };
 
 QUORVEL_TEST_MAIN(tst_query)
