@@ -50,10 +50,11 @@ void complete_entries(QByteArray& b) {
 // What a reply may hold unread: Qt reads ahead of the handler without limit otherwise.
 constexpr qint64 read_chunk = 256 << 10;
 
-// Text between `from` and the first `close` after it, or to the end.
-QString field(const QString& s, int from, QLatin1String close) {
-    const int e = s.indexOf(close, from);
-    return e < 0 ? s.mid(from) : s.mid(from, e - from);
+// Text between `from` and the first `close` after it, or to the end. Tags are ASCII, so a field
+// decoded on its own reads as it would within the whole page.
+QString field(QByteArrayView s, qsizetype from, QByteArrayView close) {
+    const qsizetype e = s.indexOf(close, from);
+    return QString::fromUtf8(s.sliced(from, (e < 0 ? s.size() : e) - from));
 }
 
 quint32 hash32(const QString& s) {
@@ -134,7 +135,10 @@ void twit::get(QString q, int n, QList<tweet>& tw_db) {
         if (stopped) break;
 
         const QUrl url(prefix + QStringLiteral("&page=%1&q=%2").arg(QString::number(i + 1), q));
-        got.clear();
+        // Room for the cap at once: grown step by step, the buffer would take up to twice that
+        // for a while. The memory is committed only as bytes arrive.
+        got = QByteArray();
+        got.reserve(qsizetype(max_reply) + 1);
         why_cut = cut::none;
         rep = mgr->get(QNetworkRequest(url));
         ++sent_n;
@@ -228,41 +232,37 @@ void twit::give_up(cut why) {
 }
 
 void twit::done() {
-    QByteArray bytes;
+    QByteArray page;
     if (rep) {
         if (why_cut == cut::none) take();
         if (fin) return; // the reply was over the cap and has been handled
-        bytes.swap(got);
+        page.swap(got);
         const int status = rep->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         if (why_cut == cut::size) {
             fail(tr("reply larger than %1 bytes").arg(QString::number(max_reply)));
-            bytes.truncate(max_reply);
-            complete_entries(bytes);
+            page.truncate(max_reply);
+            complete_entries(page);
         } else if (why_cut == cut::idle) {
             fail(tr("no reply within %1 s").arg(QString::number(idle_ms / 1000.0)));
-            complete_entries(bytes);
+            complete_entries(page);
         } else if (why_cut == cut::time) {
             fail(tr("page not complete within %1 s").arg(QString::number(page_ms / 1000.0)));
-            complete_entries(bytes);
+            complete_entries(page);
         } else if (why_cut == cut::cancel) {
-            complete_entries(bytes);
+            complete_entries(page);
         } else if (status >= 400) {
             // An error page is no feed, whatever it holds.
             const QString reason = rep->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
             fail(tr("HTTP %1 %2").arg(QString::number(status), reason).trimmed());
-            bytes.clear();
+            page.clear();
         } else if (rep->error() != QNetworkReply::NoError) {
             fail(rep->errorString());
-            complete_entries(bytes);
+            complete_entries(page);
         }
         rep->disconnect(this);
         rep->deleteLater();
         rep = nullptr;
     }
-    const qsizetype z = bytes.indexOf('\0');
-    if (z >= 0) bytes.truncate(z);
-    QString page = QString::fromUtf8(bytes);
-    bytes = QByteArray(); // a page near the cap is held once as bytes or as text, not twice
     parse_page(page, db);
 
     if (opengl_win* w = win_ptr())
@@ -272,18 +272,22 @@ void twit::done() {
     if (loop) loop->quit();
 }
 
-void twit::parse_page(const QString& s, QList<tweet>* to) {
-    static const QLatin1String pub_open("<published>"), pub_close("</published>");
-    static const QLatin1String title_open("<title>"), title_close("</title>");
-    static const QLatin1String name_open("<name>"), name_close("</name>");
+void twit::parse_page(const QByteArray& page, QList<tweet>* to) {
+    static const QByteArrayView pub_open("<published>"), pub_close("</published>");
+    static const QByteArrayView title_open("<title>"), title_close("</title>");
+    static const QByteArrayView name_open("<name>"), name_close("</name>");
+    // Nothing after a zero byte is read. The page stays in bytes, half the size of its text;
+    // only the fields become text.
+    const qsizetype z = page.indexOf('\0');
+    const QByteArrayView s = QByteArrayView(page).first(z < 0 ? page.size() : z);
 
     tweet t;
     QString strip;
-    int pos = 0;
+    qsizetype pos = 0;
     for (;;) {
         // Each field is searched after the opening tag of the one before it; a missing tag drops
         // nothing, so its field runs on from where the previous one started.
-        int k = s.indexOf(pub_open, pos);
+        qsizetype k = s.indexOf(pub_open, pos);
         if (k < 0) break;
         pos = k + pub_open.size();
         const QString pub_t = field(s, pos, pub_close);

@@ -45,10 +45,10 @@ public:
     // "3 of 15 pages failed: Connection refused", or empty when every page arrived.
     QString failure_line() const;
 
-    // Walks the entries of one feed page: every entry that is not a duplicate of a message seen
-    // in this query and holds at least two dictionary words is appended to `to` (when not null).
-    // Public for the fuzz target and the benchmarks.
-    void parse_page(const QString& page, QList<tweet>* to);
+    // Walks the entries of one feed page (UTF-8, read up to its first zero byte): every entry that
+    // is not a duplicate of a message seen in this query and holds at least two dictionary words
+    // is appended to `to` (when not null). Public for the fuzz target and the benchmarks.
+    void parse_page(const QByteArray& page, QList<tweet>* to);
 
 public slots:
     // Ends the query at once: the page in flight keeps the entries it completed, no further page
