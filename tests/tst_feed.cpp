@@ -233,25 +233,9 @@ private slots:
         if (status == 200) QCOMPARE(a.bytes.size() == head, request.startsWith("HEAD"));
     }
 
-    // Over the wire: an answered connection stays open for the next request until it has been
-    // idle for the timeout, unless the client asked for its end.
-    void programConnections() {
-        feed_process srv({"--idle-timeout", "3"});
-        const QUrl url(srv.base);
-        QTcpSocket kept, closed;
-        for (QTcpSocket* s : {&kept, &closed})
-            s->connectToHost(url.host(), quint16(url.port()));
-        const QByteArray get = "GET /search.atom?q=love HTTP/1.1\r\nHost: h\r\n\r\n";
-        kept.write(get + get);
-        QTRY_COMPARE_WITH_TIMEOUT(kept.peek(1 << 20).count("HTTP/1.1 200 OK"), 2, 10000);
-        closed.write("GET /search.atom?q=love HTTP/1.1\r\nConnection: close\r\n\r\n");
-        QTRY_COMPARE_WITH_TIMEOUT(closed.state(), QAbstractSocket::UnconnectedState, 10000);
-        QCOMPARE(kept.state(), QAbstractSocket::ConnectedState);
-        QTRY_COMPARE_WITH_TIMEOUT(kept.state(), QAbstractSocket::UnconnectedState, 10000);
-    }
-
-    // The program over HTTP: bad lines are reported with their numbers and skipped, and the
-    // search client reads its pages.
+    // The program over HTTP: bad lines are reported with their numbers and skipped, the search
+    // client reads its pages, and an answered connection stays open for the next request until it
+    // has been idle for the time-out, unless the client asked for its end.
     void programServesCorpus() {
         QTemporaryDir dir;
         QFile f(dir.filePath(QStringLiteral("corpus.csv")));
@@ -265,7 +249,7 @@ private slots:
         f.write("broken line\n\"unrelated text\",x,,2024-03-04T09:00:00Z\n");
         f.close();
 
-        feed_process srv({"--corpus", f.fileName()});
+        feed_process srv({"--corpus", f.fileName(), "--idle-timeout", "3"});
         QString err;
         QTRY_VERIFY2_WITH_TIMEOUT((err += QString::fromUtf8(srv.p.readAllStandardError()))
                                       .contains(QStringLiteral("corpus.csv:252:")),
@@ -281,6 +265,18 @@ private slots:
         QCOMPARE(db.first().content(), QStringLiteral("I love my happy house, number 249"));
         QCOMPARE(db.first().name(), QStringLiteral("u249"));
         QCOMPARE(db.last().content(), QStringLiteral("I love my happy house, number 0"));
+
+        const QUrl url(srv.base);
+        QTcpSocket kept, closed;
+        for (QTcpSocket* s : {&kept, &closed})
+            s->connectToHost(url.host(), quint16(url.port()));
+        const QByteArray get = "GET /search.atom?q=love HTTP/1.1\r\n";
+        kept.write(get + "\r\n" + get + "\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(kept.peek(1 << 20).count("HTTP/1.1 200 OK"), 2, 10000);
+        closed.write(get + "Connection: close\r\n\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(closed.state(), QAbstractSocket::UnconnectedState, 10000);
+        QCOMPARE(kept.state(), QAbstractSocket::ConnectedState);
+        QTRY_COMPARE_WITH_TIMEOUT(kept.state(), QAbstractSocket::UnconnectedState, 10000);
     }
 };
 
