@@ -9,7 +9,7 @@ export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends \
     build-essential cmake ninja-build \
-    qt6-base-dev libqt6opengl6-dev qt6-image-formats-plugins qt6-httpserver-dev qt6-websockets-dev \
+    qt6-base-dev libqt6opengl6-dev qt6-image-formats-plugins \
     libgl-dev libglu1-mesa-dev libgl1-mesa-dri \
     xvfb xauth \
     libeigen3-dev libstemmer-dev wordnet-dev wordnet-base \

@@ -16,6 +16,17 @@ namespace {
 
 const char* const time_format = "yyyy-MM-ddTHH:mm:ssZ";
 
+// A JSONL line is refused before it is parsed when it is longer than any record with a message
+// of max_text bytes could be, even with every character escaped (\uXXXX).
+constexpr qsizetype max_line = 6 * max_text + 4096;
+
+qsizetype utf8_size(const QString& s) {
+    qsizetype n = 0;
+    for (QChar c : s)
+        n += c.unicode() < 0x80 ? 1 : c.unicode() < 0x800 ? 2 : c.isSurrogate() ? 2 : 3;
+    return n;
+}
+
 // Field lookup shared by both corpus formats: present tells a missing field from an empty one.
 struct fields {
     virtual ~fields() = default;
@@ -35,6 +46,10 @@ bool make_message(const fields& f, message& m, QString& why) {
     m.lang = m.lang.trimmed().toLower();
     if (m.text.trimmed().isEmpty()) {
         why = QStringLiteral("empty \"text\"");
+        return false;
+    }
+    if (utf8_size(m.text) > max_text) {
+        why = QStringLiteral("\"text\" is longer than %1 bytes").arg(QString::number(max_text));
         return false;
     }
     if (m.author.isEmpty()) {
@@ -93,8 +108,13 @@ QList<message> parse_jsonl(const QByteArray& data, QList<line_error>& errors) {
         ++line;
         qsizetype end = data.indexOf('\n', pos);
         if (end < 0) end = data.size();
-        const QByteArray text = data.mid(pos, end - pos).trimmed();
+        const qsizetype from = pos;
         pos = end + 1;
+        if (end - from > max_line) {
+            errors.append({line, QStringLiteral("longer than %1 bytes").arg(QString::number(max_line))});
+            continue;
+        }
+        const QByteArray text = data.mid(from, end - from).trimmed();
         if (text.isEmpty()) continue;
 
         QJsonParseError err;
@@ -122,6 +142,7 @@ struct csv_reader {
     const QString& s;
     qsizetype pos = 0;
     int line = 1;
+    bool too_long = false; // the last record had a field longer than max_text characters
 
     explicit csv_reader(const QString& text) : s(text) {
         if (s.startsWith(QChar(0xFEFF))) pos = 1;
@@ -133,9 +154,14 @@ struct csv_reader {
     bool next(QStringList& rec, int& rec_line, QString& why) {
         rec.clear();
         rec_line = line;
+        too_long = false;
         QString cur;
         bool quoted = false, started = false;
         while (pos < s.size()) {
+            if (cur.size() > max_text) { // the record is refused: keep only what shows that
+                too_long = true;
+                cur.truncate(max_text);
+            }
             const QChar c = s[pos++];
             if (quoted) {
                 if (c == QLatin1Char('"')) {
@@ -203,6 +229,11 @@ QList<message> parse_csv(const QByteArray& data, QList<line_error>& errors, QStr
             break;
         }
         if (f.rec.size() == 1 && f.rec[0].trimmed().isEmpty()) continue;
+        if (rd.too_long) {
+            errors.append(
+                {rec_line, QStringLiteral("a field is longer than %1 bytes").arg(QString::number(max_text))});
+            continue;
+        }
         if (f.rec.size() != n_col) {
             errors.append({rec_line, QStringLiteral("%1 fields where the header has %2")
                                          .arg(QString::number(f.rec.size()), QString::number(n_col))});
@@ -414,6 +445,109 @@ response search_page(const corpus& c, const QUrlQuery& query, const QString& sel
     r.content_type = "application/atom+xml; charset=utf-8";
     r.body = atom(c, slice, q, self_url);
     return r;
+}
+
+namespace {
+
+QByteArray http_response(int status, const QByteArray& type, const QByteArray& body, bool head_only,
+                         bool close, const QByteArray& extra = QByteArray()) {
+    static const QHash<int, QByteArray> reasons = {
+        {200, "OK"},
+        {400, "Bad Request"},
+        {404, "Not Found"},
+        {405, "Method Not Allowed"},
+        {414, "URI Too Long"},
+        {431, "Request Header Fields Too Large"},
+        {505, "HTTP Version Not Supported"},
+    };
+    QByteArray r = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasons.value(status) +
+                   "\r\nContent-Type: " + type + "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                   "\r\n" + extra;
+    if (close) r += "Connection: close\r\n";
+    r += "\r\n";
+    if (!head_only) r += body;
+    return r;
+}
+
+http_answer refuse(int status, qsizetype used, const char* why, const QByteArray& extra = QByteArray()) {
+    http_answer a;
+    a.used = used;
+    a.close = true;
+    a.bytes = http_response(status, "text/plain; charset=utf-8", QByteArray(why) + '\n', false, true, extra);
+    return a;
+}
+
+// The value of header `name` (lower case) in the head's lines after the first, or null.
+QByteArray header(const QList<QByteArray>& lines, const QByteArray& name) {
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const qsizetype colon = lines[i].indexOf(':');
+        if (colon > 0 && lines[i].left(colon).trimmed().toLower() == name)
+            return lines[i].mid(colon + 1).trimmed();
+    }
+    return QByteArray();
+}
+
+} // namespace
+
+http_answer serve(const corpus& c, const QByteArray& in) {
+    // The head ends at the first empty line; bare line feeds are read as line ends too.
+    const qsizetype crlf = in.indexOf("\n\r\n"), lf = in.indexOf("\n\n");
+    const qsizetype end = lf < 0 || (crlf >= 0 && crlf < lf) ? crlf : lf;
+    const qsizetype body = end < 0 ? 0 : end == crlf ? end + 3 : end + 2;
+    const qsizetype first_nl = in.indexOf('\n');
+    const qsizetype line_len = first_nl < 0 ? in.size() : first_nl;
+    // "GET " + target + " HTTP/1.1\r": a longer first line holds a target over the limit
+    if (line_len > max_target + 32) return refuse(414, in.size(), "request target too long");
+    if (end < 0) {
+        if (in.size() > max_head) return refuse(431, in.size(), "request head too long");
+        return http_answer();
+    }
+    if (body > max_head) return refuse(431, body, "request head too long");
+
+    QList<QByteArray> lines = in.left(end).split('\n');
+    for (QByteArray& l : lines)
+        if (l.endsWith('\r')) l.chop(1);
+    const QList<QByteArray> req = lines[0].split(' ');
+    if (req.size() != 3 || req[0].isEmpty() || req[1].isEmpty())
+        return refuse(400, body, "malformed request line");
+    const QByteArray& method = req[0];
+    const QByteArray& target = req[1];
+    const QByteArray& version = req[2];
+    if (!version.startsWith("HTTP/1.") || version.size() != 8)
+        return refuse(505, body, "HTTP/1.0 or HTTP/1.1 only");
+    if (target.size() > max_target) return refuse(414, body, "request target too long");
+
+    bool close = version == "HTTP/1.0";
+    for (const QByteArray& token : header(lines, "connection").split(','))
+        if (token.trimmed().toLower() == "close") close = true;
+    const QByteArray length = header(lines, "content-length");
+    if (!length.isEmpty() && length != "0") close = true; // a body would be read as the next request
+    if (!header(lines, "transfer-encoding").isEmpty()) close = true;
+
+    http_answer a;
+    a.used = body;
+    a.close = close;
+    const QUrl url = QUrl::fromEncoded(target);
+    if (url.path() != QLatin1String("/search.atom")) {
+        a.bytes = http_response(404, "text/plain; charset=utf-8", "no such page; try /search.atom?q=...\n",
+                                method == "HEAD", close);
+        return a;
+    }
+    if (method != "GET" && method != "HEAD") {
+        a.bytes = http_response(405, "text/plain; charset=utf-8", "only GET and HEAD\n", false, close,
+                                "Allow: GET, HEAD\r\n");
+        return a;
+    }
+    const QByteArray host = header(lines, "host");
+    const QString self =
+        host.isEmpty()
+            ? QString()
+            : QStringLiteral("http://%1%2")
+                  .arg(QString::fromUtf8(host),
+                       QString::fromUtf8(url.toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority)));
+    const response r = search_page(c, QUrlQuery(url), self);
+    a.bytes = http_response(r.status, r.content_type, r.body, method == "HEAD", close);
+    return a;
 }
 
 } // namespace feed

@@ -29,6 +29,9 @@ struct line_error {
 
 enum class format { jsonl, csv };
 
+// The longest message text a corpus may hold, in UTF-8 bytes; longer records are refused.
+constexpr qsizetype max_text = 64 << 10;
+
 // JSONL when the file name ends in .jsonl or .json, CSV when in .csv, else by the first
 // non-blank byte ('{' for JSONL).
 format guess_format(const QString& file_name, const QByteArray& data);
@@ -80,6 +83,22 @@ struct response {
 // Answers GET /search.atom?... : keys q (required), page (1-based, default 1), rpp (1 to 100,
 // default 100), lang; other keys are ignored. self_url is written into the feed's own link.
 response search_page(const corpus& c, const QUrlQuery& query, const QString& self_url = QString());
+
+// The answer to the request at the front of the bytes a connection has received.
+struct http_answer {
+    qsizetype used = 0; // bytes of the buffer the request took (its head); 0 while it is incomplete
+    QByteArray bytes;   // the whole response; empty while the request head is incomplete
+    bool close = false; // close the connection once the response is written
+};
+
+// Longest request target and request head served; longer ones get 414 and 431.
+constexpr qsizetype max_target = 8 << 10;
+constexpr qsizetype max_head = 16 << 10;
+
+// HTTP/1.1 in its plainest form: GET and HEAD of /search.atom are answered by search_page(),
+// other methods there by 405. A connection is kept for the next request unless the client asks
+// for its end (Connection: close, HTTP/1.0) or sent a body, which is not read.
+http_answer serve(const corpus& c, const QByteArray& in);
 
 // One Atom document holding the given messages in that order.
 QByteArray atom(const corpus& c, const QList<int>& hits, const QString& q, const QString& self_url);

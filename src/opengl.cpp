@@ -711,9 +711,13 @@ void opengl::cleanup() {
     }
 }
 
+void opengl::stop_query() {
+    if (running) running->cancel();
+}
+
 void opengl::query() {
     // The Query action is off while a query runs; this also holds off a direct second call.
-    if (querying) return;
+    if (running) return;
     P.resize(0, 0);
     bool ok = false;
     const QString q = QInputDialog::getText(nullptr, tr("Query Twitter"),
@@ -730,14 +734,14 @@ void opengl::query() {
             w->show_query_status(QString());
             w->set_query_enabled(false);
         }
-        querying = true;
         QString failed;
         {
             twit tw;
+            running = &tw;
             tw.get(q_str, 15, tw_db);
+            running = nullptr;
             failed = tw.failure_line();
         }
-        querying = false;
         if (w) {
             w->set_query_enabled(true);
             w->show_query_status(failed);

@@ -15,6 +15,7 @@
 #include <vector>
 
 class QPainter;
+class twit;
 
 // The canvas: owns the tweets of the current query and draws them on the emotion plane
 // (x = pleasure, y = arousal, both 1..9; the whole plane is [0.5, 9.5] on both axes).
@@ -89,6 +90,8 @@ public:
 public slots:
     void cleanup();
     void query();
+    // Ends a running query at once, keeping what it fetched; the window calls it when closing.
+    void stop_query();
 
 protected:
     bool event(QEvent* e) override;
@@ -137,7 +140,7 @@ private:
     int paint_n = 0;
     QList<int> pick_list;
     QString q_str;
-    bool querying = false;
+    twit* running = nullptr; // the query under way, if any
     QList<int> sim_n;
     QColor text_c;
     QList<text_item> text_q;

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -243,6 +244,11 @@ void opengl_win::capture_screen_cb(const QString& file_nm) {
 bool opengl_win::close() {
     gl->cleanup();
     return QMainWindow::close();
+}
+
+void opengl_win::closeEvent(QCloseEvent* e) {
+    gl->stop_query();
+    QMainWindow::closeEvent(e);
 }
 
 void opengl_win::set_query_enabled(bool on) {

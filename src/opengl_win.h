@@ -54,6 +54,10 @@ public slots:
     void zoom_reset();
     void zoom_out();
 
+protected:
+    // Quit and the window frame both end here: a query under way stops with the window.
+    void closeEvent(QCloseEvent* e) override;
+
 private:
     void build_menus();
 

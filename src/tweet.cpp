@@ -5,6 +5,7 @@
 #include <QTimeZone>
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <cmath>
 
 #include "anew.h"
@@ -46,6 +47,28 @@ inline bool is_delim(QChar c) {
 }
 
 using link_scan::is_space;
+
+// Whether the '&' at i must be escaped: it is followed by what may start a character reference
+// (a letter, digit or '#') but forms no complete one (&name; &#38; &#x26;). Rich text shows any
+// other '&' as itself.
+bool loose_ampersand(const QChar* s, qsizetype n, qsizetype i) {
+    auto digit = [](char16_t u) { return u >= '0' && u <= '9'; };
+    auto letter = [](char16_t u) { return (u | 0x20) >= 'a' && (u | 0x20) <= 'z'; };
+    auto hex_digit = [&](char16_t u) { return digit(u) || ((u | 0x20) >= 'a' && (u | 0x20) <= 'f'); };
+    qsizetype k = i + 1;
+    if (k >= n || !(letter(s[k].unicode()) || digit(s[k].unicode()) || s[k] == QLatin1Char('#')))
+        return false;
+    const bool numeric = s[k] == QLatin1Char('#');
+    const bool hex = numeric && k + 1 < n && (s[k + 1].unicode() | 0x20) == 'x';
+    k += qsizetype(numeric) + qsizetype(hex);
+    const qsizetype first = k;
+    for (; k < n && k - first < 32; ++k) {
+        const char16_t u = s[k].unicode();
+        if (!(hex ? hex_digit(u) : numeric ? digit(u) : letter(u) || digit(u))) break;
+    }
+    if (k == first || k >= n || s[k] != QLatin1Char(';')) return true;
+    return !numeric && !letter(s[first].unicode());
+}
 
 // The full Unicode lower case, without the cost of the general conversion for ASCII text.
 QString lower_case(const QString& s) {
@@ -217,31 +240,60 @@ void tweet::fmt_content() {
 // `known` holds, for each token of prep in order, whether it is a dictionary word. The words cut
 // from raw here are those tokens before lower-casing (lower-casing maps each character on its own
 // and never makes or removes a delimiter), so the k-th non-empty word is the k-th token.
+//
+// The body comes from outside: its own markup characters are escaped, so that only the tags made
+// here reach rich text (which would load an image named in the body). Emphasis and links are
+// decided on the text as received, with the emphasis tags in it, so escaping moves neither.
 void tweet::fmt_content(const bool* known, qsizetype known_n) {
-    tip.clear();
-    tip.reserve(raw.size() + 64);
     const QChar* text = raw.constData();
     const qsizetype n = raw.size();
+    const bool markup = std::any_of(text, text + n, [](QChar c) {
+        return c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('&');
+    });
+    QString plain; // tip before escaping; the same as tip when the body holds no markup
+    plain.reserve(n + 64);
+    tip.clear();
+    QVarLengthArray<int, 256> at; // where each character of plain went in tip, and its end
+    auto own = [&](QLatin1String tag) {
+        if (markup) {
+            for (qsizetype k = 0; k < tag.size(); ++k)
+                at.append(int(tip.size() + k));
+            tip += tag;
+        }
+        plain += tag;
+    };
+    auto body = [&](qsizetype from, qsizetype to) {
+        plain += QStringView(text + from, to - from);
+        if (!markup) return;
+        for (qsizetype i = from; i < to; ++i) {
+            at.append(int(tip.size()));
+            const QChar c = text[i];
+            if (c == QLatin1Char('<'))
+                tip += QLatin1String("&lt;");
+            else if (c == QLatin1Char('>'))
+                tip += QLatin1String("&gt;");
+            else if (c == QLatin1Char('&') && loose_ampersand(text, n, i))
+                tip += QLatin1String("&amp;");
+            else
+                tip += c;
+        }
+    };
+
     qsizetype k = 0;
     auto append_word = [&](qsizetype from, qsizetype to) {
         if (from == to) return;
-        const QStringView word(text + from, to - from);
-        const bool emphasise = k < known_n ? known[k] : is_dictionary_word(word.toString());
+        const bool emphasise = k < known_n ? known[k] : is_dictionary_word(QString(text + from, to - from));
         ++k;
-        if (emphasise) {
-            tip += QLatin1String("<i><b>");
-            tip += word;
-            tip += QLatin1String("</b></i>");
-        } else {
-            tip += word;
-        }
+        if (emphasise) own(QLatin1String("<i><b>"));
+        body(from, to);
+        if (emphasise) own(QLatin1String("</b></i>"));
     };
     qsizetype pre = 0;
     for (qsizetype cur = 0; cur < n; ++cur) {
         const QChar c = text[cur];
         if (c != QLatin1Char(' ') && !is_delim(c)) continue;
         append_word(pre, cur);
-        tip += c;
+        body(cur, cur + 1);
         pre = cur + 1;
     }
     append_word(pre, n);
@@ -250,25 +302,35 @@ void tweet::fmt_content(const bool* known, qsizetype known_n) {
         fmt_content(nullptr, 0);
         return;
     }
+    if (markup)
+        at.append(int(tip.size()));
+    else
+        tip = plain;
+    auto pos = [&](int i) { return markup ? at[i] : i; };
 
     // Links are spliced into a fresh string so that many addresses cost linear time. Each search
-    // after a link resumes at the white space that ended it, where the text is still as in tip.
+    // after a link resumes at the white space that ended it, where the text is still as in plain.
     fmt.clear();
     fmt.reserve(tip.size());
-    const QString link = QStringLiteral("<a href=\"%1\">%2</a>");
-    const int len = tip.size();
-    int copied = 0;
-    int from = 0;
+    const int len = plain.size();
+    int copied = 0; // in tip
+    int from = 0;   // in plain
     while (from <= len) {
-        const int start = link_scan::fmt_link_start(tip, from);
+        const int start = link_scan::fmt_link_start(plain, from);
         if (start < 0) break;
         int end = start;
-        while (end < len && !is_space(tip.at(end)))
+        while (end < len && !is_space(plain.at(end)))
             ++end;
-        const QString address = tip.mid(start, end - start);
-        fmt += QStringView(tip).mid(copied, start - copied);
-        fmt += link.arg(address, address);
-        copied = end;
+        const QStringView address = QStringView(tip).mid(pos(start), pos(end) - pos(start));
+        fmt += QStringView(tip).mid(copied, pos(start) - copied);
+        fmt += QLatin1String("<a href=\"");
+        // a quote of the body would end the attribute
+        for (QChar c : address)
+            c == QLatin1Char('"') ? void(fmt += QLatin1String("&quot;")) : void(fmt += c);
+        fmt += QLatin1String("\">");
+        fmt += address;
+        fmt += QLatin1String("</a>");
+        copied = pos(end);
         if (end == len) break;
         from = end;
     }
@@ -276,7 +338,7 @@ void tweet::fmt_content(const bool* known, qsizetype known_n) {
 }
 
 QString tweet::formatted_content() const {
-    return QStringLiteral("<i>%1</i> <b>%2</b>: %3").arg(tm, nm, tip);
+    return QStringLiteral("<i>%1</i> <b>%2</b>: %3").arg(tm, nm.toHtmlEscaped(), tip);
 }
 
 QString tweet::content_w_term() const {
@@ -319,13 +381,36 @@ void tweet::name(QString pub) {
 }
 
 void tweet::time(QString pub_t) {
-    QDateTime t = QDateTime::fromString(pub_t, QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"));
-    if (!t.isValid()) {
+    // Read as UTC from the start: a local reading rejects UTC times that fall into the local
+    // spring-forward gap, and costs a time-zone lookup per entry.
+    const QStringView s(pub_t);
+    auto num = [&s](int at, int len) {
+        int v = 0;
+        for (int k = at; k < at + len; ++k) {
+            const char16_t c = s[k].unicode();
+            if (c < '0' || c > '9') return -1;
+            v = v * 10 + (c - '0');
+        }
+        return v;
+    };
+    auto at = [&s](int k, char c) { return s[k] == QLatin1Char(c); };
+    QDate day;
+    QTime clock;
+    if (s.size() == 20 && at(4, '-') && at(7, '-') && at(10, 'T') && at(13, ':') && at(16, ':') &&
+        at(19, 'Z')) {
+        const int y = num(0, 4), mo = num(5, 2), d = num(8, 2), h = num(11, 2), mi = num(14, 2),
+                  sec = num(17, 2);
+        if (y >= 0 && mo >= 0 && d >= 0 && h >= 0 && mi >= 0 && sec >= 0) {
+            day = QDate(y, mo, d);
+            clock = QTime(h, mi, sec);
+        }
+    }
+    if (!day.isValid() || !clock.isValid()) {
         // A malformed time shows as nothing rather than as a garbled date.
         tm.clear();
         return;
     }
-    t.setTimeZone(QTimeZone::utc());
+    const QDateTime t(day, clock, QTimeZone::utc());
     tm = t.toLocalTime().toString(QStringLiteral("MMM d h:mm:ssap"));
 }
 

@@ -42,15 +42,19 @@ bool retweet_at(const QString& s, int b) {
 
 // A reply that was cut short ends inside an entry whose last field would run to the end of the
 // text; keep only the entries whose author (the field read last) is closed.
-QByteArray complete_entries(const QByteArray& b) {
-    const int k = b.lastIndexOf("</name>");
-    return k < 0 ? QByteArray() : b.left(k + 7);
+void complete_entries(QByteArray& b) {
+    const qsizetype k = b.lastIndexOf("</name>");
+    b.truncate(k < 0 ? 0 : k + 7);
 }
 
-// Text between `from` and the first `close` after it, or to the end.
-QString field(const QString& s, int from, QLatin1String close) {
-    const int e = s.indexOf(close, from);
-    return e < 0 ? s.mid(from) : s.mid(from, e - from);
+// What a reply may hold unread: Qt reads ahead of the handler without limit otherwise.
+constexpr qint64 read_chunk = 256 << 10;
+
+// Text between `from` and the first `close` after it, or to the end. Tags are ASCII, so a field
+// decoded on its own reads as it would within the whole page.
+QString field(QByteArrayView s, qsizetype from, QByteArrayView close) {
+    const qsizetype e = s.indexOf(close, from);
+    return QString::fromUtf8(s.sliced(from, (e < 0 ? s.size() : e) - from));
 }
 
 quint32 hash32(const QString& s) {
@@ -68,7 +72,7 @@ QString twit::default_base() {
 }
 
 twit::twit() : QObject(nullptr), db(nullptr), fin(0), rep(nullptr), base(process_base()) {
-    mgr = new QNetworkAccessManager();
+    mgr = new QNetworkAccessManager(this);
     tm = new QTimer();
     tm->setSingleShot(true);
     lim = new QTimer();
@@ -109,6 +113,7 @@ void twit::get(QString q, int n, QList<tweet>& tw_db) {
     sent_n = 0;
     failed_n = 0;
     fail_why.clear();
+    stopped = false;
 
     QProgressDialog dlg;
     dlg.setMinimum(0);
@@ -116,26 +121,35 @@ void twit::get(QString q, int n, QList<tweet>& tw_db) {
     dlg.setMinimumDuration(0);
     dlg.setFixedWidth(400);
     dlg.setWindowTitle(tr("Query \"%1\"").arg(q));
+    // Escape hides the dialog without its canceled signal.
+    connect(&dlg, &QProgressDialog::canceled, this, &twit::cancel);
+    connect(&dlg, &QDialog::rejected, this, &twit::cancel);
     dlg.show();
+    prog = &dlg;
 
     db = &tw_db;
     for (int i = 0; i < n; ++i) {
         fin = 0;
         dlg.setLabelText(tr("Querying page %1...").arg(i + 1));
         QCoreApplication::processEvents();
+        if (stopped) break;
 
         const QUrl url(prefix + QStringLiteral("&page=%1&q=%2").arg(QString::number(i + 1), q));
-        got.clear();
-        over_cap = false;
-        over_time = false;
+        // Room for the cap at once: grown step by step, the buffer would take up to twice that
+        // for a while. The memory is committed only as bytes arrive.
+        got = QByteArray();
+        got.reserve(qsizetype(max_reply) + 1);
+        why_cut = cut::none;
         rep = mgr->get(QNetworkRequest(url));
         ++sent_n;
+        rep->setReadBufferSize(read_chunk);
+        connect(rep, &QNetworkReply::readyRead, this, &twit::read_some);
         connect(rep, &QNetworkReply::downloadProgress, this, &twit::progress);
         tm->start(idle_ms);
         lim->start(page_ms);
 
-        // Wait without spinning: done(), timeout() and page_limit() end the wait; menus, repaints
-        // and timers stay live meanwhile.
+        // Wait without spinning: done(), timeout(), page_limit() and cancel() end the wait; menus,
+        // repaints and timers stay live meanwhile.
         if (!fin) {
             QEventLoop l;
             loop = &l;
@@ -143,26 +157,34 @@ void twit::get(QString q, int n, QList<tweet>& tw_db) {
             loop = nullptr;
         }
         lim->stop();
+        tm->stop();
         if (rep) {
-            // A reply given up on may still trickle in or finish later, even before the next
-            // request goes out; neither may touch the next page.
-            disconnect(rep, &QNetworkReply::downloadProgress, this, &twit::progress);
+            // Only an application that quits ends the wait without an answer: no request of this
+            // query may go on then.
+            QNetworkReply* r = rep;
             rep = nullptr;
+            r->disconnect(this);
+            r->abort();
         }
-        // The wait also ends when the application quits; then the query is over.
-        if (!fin) break;
-        if (dlg.wasCanceled()) break;
+        if (!fin || stopped) break;
         dlg.setValue(i + 1);
         QCoreApplication::processEvents();
     }
-    tm->stop();
-    lim->stop();
+    prog = nullptr;
     db = nullptr;
 }
 
+void twit::cancel() {
+    if (stopped) return;
+    stopped = true;
+    if (prog) prog->hide();
+    if (rep && !fin) give_up(cut::cancel);
+    if (loop) loop->quit();
+}
+
 void twit::finished(QNetworkReply* r) {
-    // Only the current page's reply ends the wait; a reply abandoned by a time-out that completes
-    // later must not cut the page now in flight short.
+    // Only the current page's reply ends the wait; one given up on is aborted, and nothing else
+    // may cut the page now in flight short.
     if (r != rep) {
         r->deleteLater();
         return;
@@ -173,60 +195,75 @@ void twit::finished(QNetworkReply* r) {
 void twit::progress() {
     if (!rep || sender() != rep) return;
     tm->start(idle_ms);
-    if (rep->bytesAvailable() > max_reply) {
-        over_cap = true;
-        got = rep->read(max_reply);
-        rep->abort(); // finishes the reply, which ends the wait through done()
-    }
+}
+
+void twit::read_some() {
+    if (rep && sender() == rep) take();
+}
+
+// Moves what the current reply holds into got, one byte past the cap at most; a reply over the
+// cap is cut there.
+void twit::take() {
+    if (!rep->isOpen()) return;
+    got += rep->read(max_reply + 1 - got.size());
+    if (got.size() > max_reply && !fin) give_up(cut::size);
 }
 
 void twit::timeout() {
-    if (!fin) fail(tr("no reply within %1 s").arg(QString::number(idle_ms / 1000.0)));
-    fin = 1;
-    if (loop) loop->quit();
+    if (!fin && rep) give_up(cut::idle);
 }
 
 void twit::page_limit() {
-    if (fin || !rep) return;
-    if (rep->isFinished()) { // its finished signal is on its way
+    if (!fin && rep) give_up(cut::time);
+}
+
+// Ends the current page early, keeping what arrived; aborting frees the reply's connection at
+// once, so later pages do not queue behind it.
+void twit::give_up(cut why) {
+    if (why != cut::size) take();
+    if (fin) return;
+    if (why != cut::size && rep->isFinished()) { // its finished signal is on its way: the page is whole
         done();
         return;
     }
-    over_time = true;
-    got = rep->readAll();
-    rep->abort();
-    // abort() finishes a running reply at once; one that has finished already is handled here.
+    why_cut = why;
+    rep->abort(); // finishes the reply, which ends the wait through done()
     if (!fin) done();
 }
 
 void twit::done() {
-    QByteArray bytes;
+    QByteArray page;
     if (rep) {
-        bytes = got;
-        if (rep->isOpen()) bytes += rep->readAll();
-        got.clear();
+        if (why_cut == cut::none) take();
+        if (fin) return; // the reply was over the cap and has been handled
+        page.swap(got);
         const int status = rep->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (over_cap) {
+        if (why_cut == cut::size) {
             fail(tr("reply larger than %1 bytes").arg(QString::number(max_reply)));
-            bytes = complete_entries(bytes.left(max_reply));
-        } else if (over_time) {
+            page.truncate(max_reply);
+            complete_entries(page);
+        } else if (why_cut == cut::idle) {
+            fail(tr("no reply within %1 s").arg(QString::number(idle_ms / 1000.0)));
+            complete_entries(page);
+        } else if (why_cut == cut::time) {
             fail(tr("page not complete within %1 s").arg(QString::number(page_ms / 1000.0)));
-            bytes = complete_entries(bytes);
+            complete_entries(page);
+        } else if (why_cut == cut::cancel) {
+            complete_entries(page);
         } else if (status >= 400) {
             // An error page is no feed, whatever it holds.
             const QString reason = rep->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
             fail(tr("HTTP %1 %2").arg(QString::number(status), reason).trimmed());
-            bytes.clear();
+            page.clear();
         } else if (rep->error() != QNetworkReply::NoError) {
             fail(rep->errorString());
-            bytes = complete_entries(bytes);
+            complete_entries(page);
         }
+        rep->disconnect(this);
         rep->deleteLater();
         rep = nullptr;
     }
-    const int z = bytes.indexOf('\0');
-    if (z >= 0) bytes.truncate(z);
-    parse_page(QString::fromUtf8(bytes), db);
+    parse_page(page, db);
 
     if (opengl_win* w = win_ptr())
         if (opengl* gl = w->gl_ptr()) gl->updateGL();
@@ -235,18 +272,22 @@ void twit::done() {
     if (loop) loop->quit();
 }
 
-void twit::parse_page(const QString& s, QList<tweet>* to) {
-    static const QLatin1String pub_open("<published>"), pub_close("</published>");
-    static const QLatin1String title_open("<title>"), title_close("</title>");
-    static const QLatin1String name_open("<name>"), name_close("</name>");
+void twit::parse_page(const QByteArray& page, QList<tweet>* to) {
+    static const QByteArrayView pub_open("<published>"), pub_close("</published>");
+    static const QByteArrayView title_open("<title>"), title_close("</title>");
+    static const QByteArrayView name_open("<name>"), name_close("</name>");
+    // Nothing after a zero byte is read. The page stays in bytes, half the size of its text;
+    // only the fields become text.
+    const qsizetype z = page.indexOf('\0');
+    const QByteArrayView s = QByteArrayView(page).first(z < 0 ? page.size() : z);
 
     tweet t;
     QString strip;
-    int pos = 0;
+    qsizetype pos = 0;
     for (;;) {
         // Each field is searched after the opening tag of the one before it; a missing tag drops
         // nothing, so its field runs on from where the previous one started.
-        int k = s.indexOf(pub_open, pos);
+        qsizetype k = s.indexOf(pub_open, pos);
         if (k < 0) break;
         pos = k + pub_open.size();
         const QString pub_t = field(s, pos, pub_close);

@@ -11,6 +11,7 @@
 class QEventLoop;
 class QNetworkAccessManager;
 class QNetworkReply;
+class QProgressDialog;
 class QTimer;
 
 // The search client: fetches the most recent messages matching some keywords from the Atom search
@@ -44,12 +45,15 @@ public:
     // "3 of 15 pages failed: Connection refused", or empty when every page arrived.
     QString failure_line() const;
 
-    // Walks the entries of one feed page: every entry that is not a duplicate of a message seen
-    // in this query and holds at least two dictionary words is appended to `to` (when not null).
-    // Public for the fuzz target and the benchmarks.
-    void parse_page(const QString& page, QList<tweet>* to);
+    // Walks the entries of one feed page (UTF-8, read up to its first zero byte): every entry that
+    // is not a duplicate of a message seen in this query and holds at least two dictionary words
+    // is appended to `to` (when not null). Public for the fuzz target and the benchmarks.
+    void parse_page(const QByteArray& page, QList<tweet>* to);
 
 public slots:
+    // Ends the query at once: the page in flight keeps the entries it completed, no further page
+    // is requested and the progress dialog goes. Cancel in the dialog and a closing window call it.
+    void cancel();
     void done();
     void progress();
     void timeout();
@@ -57,9 +61,15 @@ public slots:
 private slots:
     void finished(QNetworkReply* r);
     void page_limit();
+    void read_some();
 
 private:
+    // Why the current reply was cut short, if it was.
+    enum class cut { none, size, idle, time, cancel };
+
     void fail(const QString& why);
+    void give_up(cut why);
+    void take();
 
     QList<tweet>* db;
     int fin;
@@ -76,8 +86,9 @@ private:
     QTimer* lim;
     QEventLoop* loop = nullptr;
     qint64 max_reply = qint64(16) << 20;
-    bool over_cap = false;
-    bool over_time = false;
     int page_ms = 60000;
+    QProgressDialog* prog = nullptr;
     int sent_n = 0;
+    bool stopped = false;
+    cut why_cut = cut::none;
 };

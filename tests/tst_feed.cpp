@@ -3,10 +3,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QUrlQuery>
 #include <QXmlStreamReader>
 
+#include "config.h"
 #include "feed.h"
 #include "twit.h"
 
@@ -50,17 +52,22 @@ private slots:
         const QByteArray ok =
             R"({"text":"hello","author":"ab12","name":"A B","published":"2024-03-04T10:00:00Z"})";
         const QByteArray t = R"(,"author":"a","published":"2024-03-04T10:00:00Z"})";
+        // 64 KiB of UTF-8 is the most a message may hold: two-byte characters count twice
+        const QString most(32768, QChar(0xE9));
         QTest::addRow("jsonl: bad lines") << "c.jsonl"
                                           << ok + "\nnot json\n{\"x\":1" + t + "\n" +
                                                  R"({"text":"t","author":"a","published":"yesterday"})" +
-                                                 "\n{\"text\":\"  \"" + t + "\n" + ok
-                                          << QStringList{"hello", "hello"} << QList<int>{2, 3, 4, 5};
+                                                 "\n{\"text\":\"  \"" + t + "\n" + ok + "\n{\"text\":\"" +
+                                                 most.toUtf8() + "\"" + t + "\n{\"text\":\"" + most.toUtf8() +
+                                                 "e\"" + t + "\n{\"text\":\"" + QByteArray(400000, 'x') + "\"" + t
+                                          << QStringList{"hello", "hello", most} << QList<int>{2, 3, 4, 5, 8, 9};
         QTest::addRow("csv: bad records keep their line numbers")
             << "c.csv"
             << QByteArray("text,author,published\n\"a\nb\",x,2024-03-04T10:00:00Z\ntoo,many,fields,here\n"
-                          "ok,x,2024-03-04T10:00:00Z\nbad time,x,soon\n\"never "
+                          "ok,x,2024-03-04T10:00:00Z\nbad time,x,soon\n\"" +
+                          QByteArray(70000, 'x') + "\n\",x,2024-03-04T10:00:00Z\n\"never "
                           "closed,x,2024-03-04T10:00:00Z\nmore\n")
-            << QStringList{"a\nb", "ok"} << QList<int>{4, 6, 7};
+            << QStringList{"a\nb", "ok"} << QList<int>{4, 6, 7, 9};
     }
     void corpusRecords() {
         QFETCH(QString, file);
@@ -166,16 +173,69 @@ private slots:
         QCOMPARE(names, QStringList({"zoë (Zoë & <Co>)", "ab12"}));
     }
 
-    void programRejectsUnreadableCorpus() {
+    // Exit status: 2 for usage and input/output errors, 1 for a corpus without a message.
+    void programExitStatus_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("says");
+        QTest::addRow("no such file") << QStringList{"--corpus", "/nonexistent/c.jsonl"} << 2 << "cannot read corpus";
+        QTest::addRow("bad option value") << QStringList{"--idle-timeout", "soon"} << 2 << "--idle-timeout needs";
+        QTest::addRow("no message") << QStringList{"--corpus", "/dev/null"} << 1 << "holds no readable message";
+        QTest::addRow("version") << QStringList{"--version"} << 0 << "quorvel-feed " QUORVEL_VERSION;
+    }
+    void programExitStatus() {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, says);
         QProcess p;
-        p.start(QString::fromLatin1(feed_binary), {"--port", "0", "--corpus", "/nonexistent/corpus.jsonl"});
+        p.start(QString::fromLatin1(feed_binary), args << "--port" << "0");
         QVERIFY(p.waitForFinished(10000));
-        QCOMPARE(p.exitCode(), 2);
-        QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("cannot read corpus")));
+        QCOMPARE(p.exitCode(), status);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError() + p.readAllStandardOutput()).contains(says));
     }
 
-    // The program over HTTP: bad lines are reported with their numbers and skipped, and the
-    // search client reads its pages.
+    // The server's HTTP: what it answers to the request at the front of a connection's bytes, and
+    // whether it keeps the connection for the next one (status 0: the head is not complete yet).
+    void http_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("header"); // a line the answer's head holds
+        QTest::addColumn<bool>("close");
+        const QByteArray get = "GET /search.atom?q=w HTTP/1.1\r\nHost: h\r\n";
+        const QByteArray long_target = "GET /search.atom?q=" + QByteArray(9000, 'w');
+        QTest::addRow("keep-alive") << get + "\r\n" << 200 << QByteArray("Content-Type: application/atom+xml; charset=utf-8") << false;
+        QTest::addRow("HEAD") << QByteArray("HEAD /search.atom?q=w HTTP/1.1\n\n") << 200 << QByteArray() << false;
+        QTest::addRow("Connection: close") << get + "connection: Upgrade, Close\r\n\r\n" << 200 << QByteArray() << true;
+        QTest::addRow("HTTP/1.0") << QByteArray("GET /search.atom?q=w HTTP/1.0\r\n\r\n") << 200 << QByteArray() << true;
+        QTest::addRow("other method") << QByteArray("DELETE /search.atom?q=w HTTP/1.1\r\n\r\n") << 405 << QByteArray("Allow: GET, HEAD") << false;
+        QTest::addRow("a body") << QByteArray("POST /search.atom HTTP/1.1\r\nContent-Length: 2\r\n\r\nq=") << 405 << QByteArray() << true;
+        QTest::addRow("other path") << QByteArray("GET /search HTTP/1.1\r\n\r\n") << 404 << QByteArray() << false;
+        QTest::addRow("target over 8 KiB") << long_target + " HTTP/1.1\r\n\r\n" << 414 << QByteArray() << true;
+        QTest::addRow("line not ended yet") << long_target << 414 << QByteArray() << true;
+        QTest::addRow("head over 16 KiB") << get + "X: " + QByteArray(17000, 'x') << 431 << QByteArray() << true;
+        QTest::addRow("not HTTP") << QByteArray("hello\r\n\r\n") << 400 << QByteArray() << true;
+        QTest::addRow("HTTP/2") << QByteArray("GET / HTTP/2.0\r\n\r\n") << 505 << QByteArray() << true;
+        QTest::addRow("head not complete") << get << 0 << QByteArray() << false;
+    }
+    void http() {
+        QFETCH(QByteArray, request);
+        QFETCH(int, status);
+        QFETCH(QByteArray, header);
+        QFETCH(bool, close);
+        const feed::corpus c({msg(QStringLiteral("w"), QStringLiteral("2024-03-04T10:00:00Z"))});
+        const feed::http_answer a = feed::serve(c, request);
+        const qsizetype head = a.bytes.indexOf("\r\n\r\n") + 4;
+        QCOMPARE(a.bytes.mid(9, 3).toInt(), status);
+        if (!header.isEmpty()) QVERIFY(a.bytes.left(head).contains("\r\n" + header + "\r\n"));
+        QCOMPARE(a.close, close);
+        QCOMPARE(a.bytes.left(head).contains("\r\nConnection: close\r\n"), close);
+        if (status && !close) QCOMPARE(a.used, request.size()); // the next request starts there
+        if (status == 200) QCOMPARE(a.bytes.size() == head, request.startsWith("HEAD"));
+    }
+
+    // The program over HTTP: bad lines are reported with their numbers and skipped, the search
+    // client reads its pages, and an answered connection stays open for the next request until it
+    // has been idle for the time-out, unless the client asked for its end.
     void programServesCorpus() {
         QTemporaryDir dir;
         QFile f(dir.filePath(QStringLiteral("corpus.csv")));
@@ -189,7 +249,7 @@ private slots:
         f.write("broken line\n\"unrelated text\",x,,2024-03-04T09:00:00Z\n");
         f.close();
 
-        feed_process srv({"--corpus", f.fileName()});
+        feed_process srv({"--corpus", f.fileName(), "--idle-timeout", "3"});
         QString err;
         QTRY_VERIFY2_WITH_TIMEOUT((err += QString::fromUtf8(srv.p.readAllStandardError()))
                                       .contains(QStringLiteral("corpus.csv:252:")),
@@ -205,6 +265,18 @@ private slots:
         QCOMPARE(db.first().content(), QStringLiteral("I love my happy house, number 249"));
         QCOMPARE(db.first().name(), QStringLiteral("u249"));
         QCOMPARE(db.last().content(), QStringLiteral("I love my happy house, number 0"));
+
+        const QUrl url(srv.base);
+        QTcpSocket kept, closed;
+        for (QTcpSocket* s : {&kept, &closed})
+            s->connectToHost(url.host(), quint16(url.port()));
+        const QByteArray get = "GET /search.atom?q=love HTTP/1.1\r\n";
+        kept.write(get + "\r\n" + get + "\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(kept.peek(1 << 20).count("HTTP/1.1 200 OK"), 2, 10000);
+        closed.write(get + "Connection: close\r\n\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(closed.state(), QAbstractSocket::UnconnectedState, 10000);
+        QCOMPARE(kept.state(), QAbstractSocket::ConnectedState);
+        QTRY_COMPARE_WITH_TIMEOUT(kept.state(), QAbstractSocket::UnconnectedState, 10000);
     }
 };
 

@@ -1,4 +1,5 @@
 #include <QTest>
+#include <QTextDocument>
 
 #include "tweet.h"
 
@@ -29,6 +30,8 @@ private slots:
         row("dotted capital I", "\u0130 LOVE \u0130", "\u0130 " + em("LOVE") + " \u0130");
         row("surrogate pairs", "\U0001F600joy \U0001F600 joy", "\U0001F600joy \U0001F600 " + em("joy"));
         row("lone surrogate", QString(QChar(0xD800)) + "!joy", QString(QChar(0xD800)) + "!" + em("joy"));
+        row("raw markup escaped", "<b> joy </b> <img src=\"/x\"> AT&T &amp; &#38; &#X26; &lt",
+            "&lt;b&gt; " + em("joy") + " &lt;/b&gt; &lt;img src=\"/x\"&gt; AT&amp;T &amp; &#38; &#X26; &amp;lt");
     }
     void emphasis() {
         QFETCH(QString, body);
@@ -56,6 +59,7 @@ private slots:
         row("emphasis inside", "go http://x.house.com/y", "go " + a("http://x." + em("house") + ".com/y"));
         row("placeholders", "x http://t.co/%1%2 y%1", "x " + a("http://t.co/%1%2") + " y%1");
         row("hashtag gets no link", "#love", "#" + em("love"));
+        row("markup around it", "<http://t.co/a\"b>", "&lt;<a href=\"http://t.co/a&quot;b&gt;\">http://t.co/a\"b&gt;</a>");
         row("non-breaking space inside", "a.b/c\u00a0d e", a("a.b/c\u00a0d") + " e");
         QString run(20000, QChar('x'));
         run[5] = '.';
@@ -79,6 +83,7 @@ private slots:
             << "joy at a.b/c" << QString("ann (Ann)") << "<i></i> <b>ann</b>: " + em("joy") + " at a.b/c";
         QTest::addRow("placeholders stay")
             << "%1 %2 %3" << QString("%3 (x)") << "<i></i> <b>%3</b>: %1 %2 %3";
+        QTest::addRow("markup") << "<br>" << QString("<b>x</b> (y)") << "<i></i> <b>&lt;b&gt;x&lt;/b&gt;</b>: &lt;br&gt;";
     }
     void tooltipLine() {
         QFETCH(QString, body);
@@ -88,6 +93,19 @@ private slots:
         t.content(body);
         t.name(pub);
         QCOMPARE(t.formatted_content(), line);
+    }
+
+    // Markup in a body or an author name shows as text: no image named there is ever loaded.
+    void rawMarkupShowsAsText() {
+        const QString img = QStringLiteral("<img src=\"" QUORVEL_SOURCE_DIR "/docs/plane.png\">");
+        tweet t;
+        t.content(img + " joy x.io/a<br>");
+        t.name(img);
+        for (const QString& html : {t.formatted_content(), t.content_w_term()}) {
+            QTextDocument d;
+            d.setHtml(html);
+            QVERIFY2(d.toPlainText().contains(img + " joy x.io/a<br>"), qPrintable(d.toPlainText()));
+        }
     }
 
     void detailedText_data() {
@@ -115,5 +133,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_format)
+QTEST_MAIN(tst_format)
 #include "tst_format.moc"

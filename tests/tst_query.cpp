@@ -47,9 +47,15 @@ private slots:
         twit::set_default_base(QStringLiteral(QUORVEL_SEARCH_BASE));
     }
 
-    // An accepted query empties the list before fetching and fills it page by page; a cancelled
-    // one changes nothing.
+    // An accepted query, empty keywords too, empties the list before fetching and fills it page
+    // by page; a cancelled one changes nothing.
+    void acceptedThenCancelledQuery_data() {
+        QTest::addColumn<QString>("keywords");
+        QTest::addRow("keywords") << "love+rain";
+        QTest::addRow("empty") << "";
+    }
     void acceptedThenCancelledQuery() {
+        QFETCH(QString, keywords);
         loopback_server srv;
         twit::set_default_base(srv.base());
         srv.pages[1] = atom_page({{"I love my happy house"}, {"sad lonely rain"}});
@@ -61,33 +67,20 @@ private slots:
             if (r.page == 2) seen_during = int(gl->tweets().size());
             loopback_server::reply(r.sock, srv.pages.value(r.page, atom_page({})));
         };
-        answer(QStringLiteral("love+rain"));
+        answer(keywords);
         gl->query();
         QCOMPARE(dialogs, 1);
         QCOMPARE(seen_during, 2);
         QCOMPARE(gl->tweets().size(), 3);
         QCOMPARE(gl->tweets()[2].content(), QStringLiteral("happy party music"));
         QCOMPARE(srv.requests.size(), 15);
-        QCOMPARE(srv.requests.last().q, QStringLiteral("love+rain"));
+        QCOMPARE(srv.requests.last().q, keywords);
 
         answer(QStringLiteral("rain"), false);
         gl->query();
         QCOMPARE(dialogs, 2);
-        QCOMPARE(gl->query_text(), QStringLiteral("love+rain"));
+        QCOMPARE(gl->query_text(), keywords);
         QCOMPARE(gl->tweets().size(), 3);
-        QCOMPARE(srv.requests.size(), 15);
-    }
-
-    // Empty keywords are still a query: the list is emptied and the feed asked.
-    void emptyQuery() {
-        loopback_server srv;
-        twit::set_default_base(srv.base());
-        opengl* gl = mw->gl_ptr();
-        gl->tweets().append(tweet());
-        answer(QString());
-        gl->query();
-        QVERIFY(gl->tweets().isEmpty());
-        QCOMPARE(gl->query_text(), QString());
         QCOMPARE(srv.requests.size(), 15);
     }
 
@@ -126,6 +119,34 @@ private slots:
         answer(QStringLiteral("rain"));
         gl->query();
         QVERIFY(mw->query_status().isEmpty());
+    }
+
+    // Quit, or closing the window from its frame, while a page stalls ends the query at once: no
+    // further request, no window left, and the event loop ends with 0 as the program's would.
+    void closeDuringQuery_data() {
+        QTest::addColumn<bool>("quit");
+        QTest::addRow("File > Quit") << true;
+        QTest::addRow("window frame") << false;
+    }
+    void closeDuringQuery() {
+        QFETCH(bool, quit);
+        loopback_server srv;
+        twit::set_default_base(srv.base());
+        srv.handler = [&](const loopback_server::request& r) {
+            if (r.page == 1) return loopback_server::reply(r.sock, atom_page({{"happy party music"}}));
+            QTimer::singleShot(0, mw, [&] {
+                quit ? mw->findChild<QAction*>(QStringLiteral("quit_act"))->trigger() : void(mw->QWidget::close());
+            });
+        };
+        answer(QStringLiteral("rain"));
+        QTimer::singleShot(0, mw->gl_ptr(), &opengl::query);
+        QTimer stuck; // ends the loop with 1 if nothing else ends it
+        connect(&stuck, &QTimer::timeout, [] { QApplication::exit(1); });
+        stuck.start(5000);
+        QCOMPARE(QApplication::exec(), 0);
+        QCOMPARE(srv.requests.size(), 2);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY2(!w->isVisible(), w->metaObject()->className());
     }
 };
 
