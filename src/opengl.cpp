@@ -1,5 +1,7 @@
 #include "opengl.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
 #include <QHelpEvent>
@@ -11,6 +13,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include "colour.h"
 #include "image.h"
@@ -645,6 +648,11 @@ QString opengl::pick_tip() const {
 }
 
 bool opengl::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip && dragging) {
+        QToolTip::hideText();
+        e->ignore();
+        return true;
+    }
     if (e->type() == QEvent::ToolTip) {
         const QHelpEvent* he = static_cast<QHelpEvent*>(e);
         pick_tweet(he->pos().x(), he->pos().y());
@@ -660,6 +668,12 @@ bool opengl::event(QEvent* e) {
 
 void opengl::mousePressEvent(QMouseEvent* e) {
     const Qt::KeyboardModifiers mods = e->modifiers();
+    if (e->button() == Qt::LeftButton && !(mods & Qt::ControlModifier)) {
+        // the start of a drag that pans; a plain click does nothing more
+        dragging = true;
+        drag_at = e->position();
+        return;
+    }
     if (!(e->buttons() & Qt::LeftButton) || !(mods & Qt::ControlModifier)) return;
     const QPoint p = e->position().toPoint();
     pick_tweet(p.x(), p.y());
@@ -669,13 +683,42 @@ void opengl::mousePressEvent(QMouseEvent* e) {
         if (i >= 0 && i < tw_db.size()) dlg_db.add(tw_db.at(i), i, detailed);
 }
 
-void opengl::mouseReleaseEvent(QMouseEvent*) {}
+void opengl::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton || !dragging) return;
+    dragging = false;
+    unsetCursor();
+}
 
-void opengl::mouseMoveEvent(QMouseEvent*) {
+void opengl::mouseMoveEvent(QMouseEvent* e) {
     QToolTip::hideText();
+    if (!dragging || !(e->buttons() & Qt::LeftButton)) return;
+    // The plane follows the pointer: the view moves the other way, through the scroll bars.
+    opengl_win* mw = win_ptr();
+    const QPoint d = (e->position() - drag_at).toPoint();
+    if (!mw || mw->gl_ptr() != this || d.isNull()) return;
+    drag_at += QPointF(d);
+    setCursor(Qt::ClosedHandCursor);
+    paint_flag(false);
+    mw->pan_by(-d.x(), -d.y());
+    paint_flag(true);
+    updateGL();
 }
 
 void opengl::mouseDoubleClickEvent(QMouseEvent* e) {
+    zoom_about(e->position(), true, true);
+}
+
+void opengl::wheelEvent(QWheelEvent* e) {
+    // One level a notch (15 degrees); finer wheels and touch pads add up to it.
+    wheel_turn += e->angleDelta().y();
+    for (; wheel_turn >= 120; wheel_turn -= 120)
+        zoom_about(e->position(), true, false);
+    for (; wheel_turn <= -120; wheel_turn += 120)
+        zoom_about(e->position(), false, false);
+    e->accept();
+}
+
+void opengl::zoom_about(QPointF p, bool in, bool centre) {
     // Zoom and pan belong to the main window's slider and scroll bars.
     opengl_win* mw = win_ptr();
     if (!mw || mw->gl_ptr() != this) return;
@@ -686,17 +729,23 @@ void opengl::mouseDoubleClickEvent(QMouseEvent* e) {
     // The viewport in widget pixels (the pointer's units), whatever the device pixel ratio.
     const double vw = std::max(1, width());
     const double vh = std::max(1, height());
-    const QPoint p = e->position().toPoint();
-    const double px = p.x();
-    const double py = vh - p.y();
+    const QPoint q = p.toPoint();
+    const double px = q.x();
+    const double py = vh - q.y();
     const double wx = (0.5 - trans[0]) + (px / vw) * rx;
     const double wy = (0.5 - trans[1]) + (py / vh) * ry;
 
-    mw->zoom_in();
-    get_screen_rng(rx, ry);
-    const float fx = float((wx - rx / 2.0 - 0.5) / 9.0);
-    const float fy = float((wy - ry / 2.0 - 0.5) / 9.0);
-    mw->set_sbar(fx, fy);
+    const int before = zoom_f;
+    in ? mw->zoom_in() : mw->zoom_out();
+    // At the end of the range the wheel leaves the view alone; a double-click still centres it.
+    if (centre || zoom_f != before) {
+        get_screen_rng(rx, ry);
+        const double ax = centre ? 0.5 : px / vw;
+        const double ay = centre ? 0.5 : py / vh;
+        const float fx = float((wx - ax * rx - 0.5) / 9.0);
+        const float fy = float((wy - ay * ry - 0.5) / 9.0);
+        mw->set_sbar(fx, fy);
+    }
 
     paint_flag(true);
     updateGL();
@@ -715,14 +764,25 @@ void opengl::stop_query() {
     if (running) running->cancel();
 }
 
+QString opengl::ask_keywords(bool& ok) {
+    return QInputDialog::getText(nullptr, tr("Query Twitter"),
+                                 tr("Query keywords (use + to connect keywords):"), QLineEdit::Normal,
+                                 QString(), &ok);
+}
+
+void opengl::show_result(const QString& status) {
+    if (opengl_win* w = qobject_cast<opengl_win*>(window())) {
+        w->show_status(status);
+        w->show_summary(tweet_summary(tw_db));
+    }
+}
+
 void opengl::query() {
     // The Query action is off while a query runs; this also holds off a direct second call.
     if (running) return;
     P.resize(0, 0);
     bool ok = false;
-    const QString q = QInputDialog::getText(nullptr, tr("Query Twitter"),
-                                            tr("Query keywords (use + to connect keywords):"),
-                                            QLineEdit::Normal, QString(), &ok);
+    const QString q = ask_keywords(ok);
     if (ok) {
         q_str = q;
         cleanup();
@@ -732,6 +792,7 @@ void opengl::query() {
         QPointer<opengl_win> w = qobject_cast<opengl_win*>(window());
         if (w) {
             w->show_query_status(QString());
+            w->show_summary(QString());
             w->set_query_enabled(false);
         }
         QString failed;
@@ -742,10 +803,50 @@ void opengl::query() {
             running = nullptr;
             failed = tw.failure_line();
         }
-        if (w) {
-            w->set_query_enabled(true);
-            w->show_query_status(failed);
-        }
+        if (w) w->set_query_enabled(true);
+        show_result(failed);
+    }
+    updateGL();
+}
+
+void opengl::open_file(const QString& path) {
+    if (running) return;
+    bool ok = false;
+    const QString q = ask_keywords(ok);
+    if (ok) load_file(path, q);
+}
+
+void opengl::load_file(const QString& path, const QString& q) {
+    if (running) return;
+    const QString name = QFileInfo(path).fileName();
+    const QString caption = q.trimmed().isEmpty() ? name : QStringLiteral("%1: %2").arg(name, q);
+    QPointer<opengl_win> w = qobject_cast<opengl_win*>(window());
+    if (w) w->set_query_enabled(false);
+    bool ok = false, replaced = false;
+    QString why, skipped;
+    {
+        twit tw;
+        running = &tw;
+        // Only a file read whole replaces the tweets shown, as an accepted query does.
+        ok = tw.open_file(
+            path, q, tw_db,
+            [&] {
+                replaced = true;
+                P.resize(0, 0);
+                q_str = caption;
+                cleanup();
+                tw_db.clear();
+                updateGL();
+            },
+            why);
+        running = nullptr;
+        skipped = tw.skipped_line(path);
+    }
+    if (w) w->set_query_enabled(true);
+    if (!ok) {
+        if (w) w->show_status(tr("Could not read %1: %2").arg(QDir::toNativeSeparators(path), why));
+    } else if (replaced) {
+        show_result(skipped);
     }
     updateGL();
 }
