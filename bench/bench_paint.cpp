@@ -1,7 +1,9 @@
 // One paint pass of the emotion plane with a full query's 1,500 tweets on a 700 x 450 canvas,
-// at zoom 1 and zoom 10, finished on the GPU (glFinish) inside the timing.
+// at zoom 1 and zoom 10, finished on the GPU (glFinish) inside the timing; and the worst case for
+// the batched drawing, 1,500 tweets at one point, against the plain way of drawing them: one GLU
+// disc after another over the same plane.
 //
-//   xvfb-run -a -s "-screen 0 1280x1024x24" build/bench/bench_paint
+//   xvfb-run -a -s "-screen 0 1280x1024x24" build-bench/bench/bench_paint
 
 #include <benchmark/benchmark.h>
 
@@ -12,9 +14,13 @@
 #include <QSurfaceFormat>
 #include <QTest>
 
+#include "colour.h"
 #include "globals.h"
 #include "opengl.h"
 #include "opengl_win.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -55,6 +61,89 @@ void BM_paint_pass(benchmark::State& state) {
     state.counters["tweets"] = double(gl->tweets().size());
 }
 BENCHMARK(BM_paint_pass)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// 1,500 tweets at one point (5, 5), with the usual spread of sizes and spreads.
+QList<tweet> pile() {
+    std::mt19937 rng(12);
+    std::normal_distribution<float> sd(2.1f, 0.55f), fq(4.6f, 1.1f);
+    QList<tweet> tw;
+    for (int i = 0; i < 1500; ++i) {
+        tweet t;
+        t.set_estimate(5.0f, 5.0f, std::max(0.3f, sd(rng)), fq(rng));
+        tw.append(t);
+    }
+    return tw;
+}
+
+void centre(int zoom) {
+    window->zoom_slider()->setValue(zoom);
+    const float f = (1.0f - 1.0f / float(zoom)) / 2;
+    window->set_sbar(f, f);
+}
+
+void BM_paint_pile(benchmark::State& state) {
+    opengl* gl = window->gl_ptr();
+    centre(int(state.range(0)));
+    gl->tweets() = pile();
+    for (auto _ : state) {
+        gl->updateGL();
+        gl->makeCurrent();
+        gl->context()->functions()->glFinish();
+        gl->doneCurrent();
+    }
+}
+BENCHMARK(BM_paint_pile)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The same frame drawn the plain way: the plane without tweets, then every tweet in turn as a
+// filled GLU disc and its outline.
+void BM_paint_pile_glu_one_at_a_time(benchmark::State& state) {
+    opengl* gl = window->gl_ptr();
+    const int z = int(state.range(0));
+    centre(z);
+    gl->tweets().clear();
+    const QList<tweet> tw = pile();
+    const int W = gl->width(), H = gl->height();
+    const float sx = W < H ? float(H) / W : 1.0f, sy = W < H ? 1.0f : float(W) / H;
+    for (auto _ : state) {
+        gl->updateGL();
+        gl->makeCurrent();
+        const qreal dpr = gl->devicePixelRatioF();
+        glViewport(0, 0, int(W * dpr), int(H * dpr));
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluOrtho2D(0.5, 0.5 + 9.0 / z, 0.5, 0.5 + 9.0 / z);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glTranslatef(gl->translation(0), gl->translation(1), 0);
+        gl->context()->functions()->glBindBuffer(GL_ARRAY_BUFFER, 0);
+        gl->context()->functions()->glUseProgram(0);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glEnable(GL_LINE_SMOOTH);
+        GLUquadric* q = gluNewQuadric();
+        for (const tweet& t : tw) {
+            float r = 0, cr = 0, cg = 0, cb = 0;
+            gl->pix_2_WC_w(gl->radius_px(t.fq()), r);
+            get_colour((t.m(AROUSAL) - 1) / 8 * 0.5f + 0.4f, t.m(VALENCE) < 5 ? 0.75f : 0.55f, cr, cg, cb);
+            const float al = 1 - std::clamp((t.overall_sdev() - 1.5f) / 2, 0.0f, 1.0f);
+            glPushMatrix();
+            glTranslatef(t.m(VALENCE), t.m(AROUSAL), 0);
+            glScalef(sx, sy, 1);
+            glColor4f(cr, cg, cb, al);
+            gluQuadricDrawStyle(q, GLU_FILL);
+            gluDisk(q, 0, r, 5 * z + 10, 1);
+            glColor4f(cr, cg, cb, 1);
+            gluQuadricDrawStyle(q, GLU_SILHOUETTE);
+            gluDisk(q, r, r, 5 * z + 10, 1);
+            glPopMatrix();
+        }
+        gluDeleteQuadric(q);
+        glDisable(GL_LINE_SMOOTH);
+        glFinish();
+        gl->doneCurrent();
+    }
+}
+BENCHMARK(BM_paint_pile_glu_one_at_a_time)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace
 
