@@ -50,19 +50,23 @@ void fresh_analysis() {
     collect = new collection();
 }
 
-// In the child: one analysis, printing its two parts in milliseconds.
+// In the child: one analysis, printing in milliseconds its three parts: the first use of the word
+// normalisation (opening and loading the database), filling the collection, the matrix.
 int first_analysis_child(int joined) {
     QList<tweet> tw = messages(joined);
     fresh_analysis();
     doc_sim s;
     QElapsedTimer t;
     t.start();
+    stop_word(QStringLiteral("the"));
+    const double load_ms = double(t.nsecsElapsed()) / 1e6;
+    t.restart();
     collect->add(tw);
     const double add_ms = double(t.nsecsElapsed()) / 1e6;
     t.restart();
     s.comp_sim_matrix();
     const double sim_ms = double(t.nsecsElapsed()) / 1e6;
-    std::printf("%.4f %.4f %d\n", add_ms, sim_ms, tvec->size());
+    std::printf("%.4f %.4f %.4f %d\n", load_ms, add_ms, sim_ms, tvec->size());
     return 0;
 }
 
@@ -77,21 +81,19 @@ int wordnet_load_child() {
 
 void BM_first_analysis_fresh_process(benchmark::State& state) {
     const std::string arg = "--first-analysis-child " + std::to_string(state.range(0));
-    double add_ms = 0, sim_ms = 0, terms = 0;
+    std::vector<double> r;
     for (auto _ : state) {
-        const std::vector<double> r = bench::run_child(arg.c_str());
-        if (r.size() != 3) {
+        r = bench::run_child(arg.c_str());
+        if (r.size() != 4) {
             state.SkipWithError("the child analysis failed");
             return;
         }
-        add_ms = r[0];
-        sim_ms = r[1];
-        terms = r[2];
-        state.SetIterationTime((add_ms + sim_ms) / 1e3);
+        state.SetIterationTime((r[0] + r[1] + r[2]) / 1e3);
     }
-    state.counters["add_ms"] = add_ms;
-    state.counters["sim_ms"] = sim_ms;
-    state.counters["terms"] = terms;
+    state.counters["load_ms"] = r[0];
+    state.counters["add_ms"] = r[1];
+    state.counters["sim_ms"] = r[2];
+    state.counters["terms"] = r[3];
 }
 BENCHMARK(BM_first_analysis_fresh_process)
     ->Arg(1)

@@ -13,8 +13,15 @@
 bool doc_sim::comp_sim_matrix() {
     const collection* c = collect_ptr();
     n = c ? c->size() : 0;
-    sim_list.fill(0.0f, n < 2 ? 0 : static_cast<qsizetype>(n) * (n - 1) / 2);
-    if (n < 2) return true;
+    pair_n = n < 2 ? 0 : static_cast<qsizetype>(n) * (n - 1) / 2;
+    sim_list = page_buffer(static_cast<size_t>(pair_n) * sizeof(float));
+    if (pair_n > 0 && !sim_list.data()) {
+        qDebug().noquote() << QStringLiteral("doc_sim::comp_sim_matrix(), out of memory for %1 documents")
+                                  .arg(QString::number(n));
+        pair_n = 0; // every pair reads as 0
+        return false;
+    }
+    if (pair_n == 0) return true;
 
     // Most pairs of short messages share no weighted term, so only pairs that do are visited:
     // each term's documents (its postings, in document order) are paired with one another. The
@@ -47,7 +54,7 @@ bool doc_sim::comp_sim_matrix() {
     // next[] now walks each term's postings again: while row i is filled, the term's next
     // posting is document i itself, and the later documents follow it.
     std::copy(start.begin(), start.end() - 1, next.begin());
-    float* out = sim_list.data();
+    float* out = reinterpret_cast<float*>(sim_list.data());
     for (int i = 0; i + 1 < n; ++i) {
         // (i, j) lies at row + j
         const qsizetype row = static_cast<qsizetype>(i) * n - static_cast<qsizetype>(i) * (i + 1) / 2 - i - 1;
@@ -57,7 +64,7 @@ bool doc_sim::comp_sim_matrix() {
             const int end = start[id + 1];
             for (int k = ++next[id]; k < end; ++k) {
                 const qsizetype pos = row + post_doc[static_cast<size_t>(k)];
-                Q_ASSERT(pos < sim_list.size());
+                Q_ASSERT(pos < pair_n);
                 out[pos] += t.TF_IDF * post_w[static_cast<size_t>(k)];
             }
         }
@@ -75,7 +82,7 @@ float doc_sim::sim(int i, int j) const {
     if (i < 0 || j >= n || j >= cur) return 0;
     const qsizetype pos =
         static_cast<qsizetype>(i) * n - static_cast<qsizetype>(i) * (i + 1) / 2 + (j - i - 1);
-    return pos < sim_list.size() ? sim_list.at(pos) : 0.0f;
+    return pos < pair_n ? reinterpret_cast<const float*>(sim_list.data())[pos] : 0.0f;
 }
 
 QDebug operator<<(QDebug dbg, const doc_sim& s) {

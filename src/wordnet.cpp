@@ -1,6 +1,7 @@
 #include "wordnet.h"
 
-#include <QFile>
+#include "page_buffer.h"
+
 #include <QHash>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,59 +96,108 @@ const char* const stop_words[] = {
 constexpr int longest_lookup = 100;
 
 // The keys of one WordNet file (the text before the first space of each line) in an
-// open-addressing table of line offsets. The file stays in memory as read; lines without a key
+// open-addressing hash table of line offsets, over the whole file as read. Lines without a key
 // (the licence at the top of the index files) are left out.
 class key_table {
 public:
-    bool build(QByteArray contents) {
-        text = std::move(contents);
-        if (text.size() >= std::numeric_limits<quint32>::max()) return false;
-        std::vector<quint32> lines;
-        const char* p = text.constData();
-        const qsizetype n = text.size();
-        for (qsizetype at = 0; at < n;) {
-            const char* eol = static_cast<const char*>(std::memchr(p + at, '\n', size_t(n - at)));
-            const qsizetype next = eol ? eol - p + 1 : n;
-            if (key_length(quint32(at)) > 0) lines.push_back(quint32(at));
-            at = next;
+    // Reads the file open as fd. With `dups`, a key listed again is noted in `duplicates`;
+    // without, a second line for a key is ignored (an index file lists each lemma once).
+    bool load(int fd, bool dups) {
+        struct stat st;
+        if (fstat(fd, &st) != 0 || st.st_size <= 0 || st.st_size >= std::numeric_limits<quint32>::max())
+            return false;
+        text = page_buffer(size_t(st.st_size));
+        if (!text.data()) return false;
+        while (text_n < text.size()) {
+            const ssize_t got = pread(fd, text.data() + text_n, text.size() - text_n, off_t(text_n));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) return false;
+            if (got == 0) break;
+            text_n += size_t(got);
         }
-        size_t slot_n = 16;
-        while (slot_n < lines.size() * 2)
+
+        size_t line_n = 1;
+        for (const char* p = text.data(); (p = static_cast<const char*>(std::memchr(p, '\n', end() - p)));
+             ++p)
+            ++line_n;
+        slot_n = 1024;
+        while (slot_n < line_n * 2)
             slot_n *= 2;
-        table.assign(slot_n, 0);
-        for (quint32 line : lines) {
-            const std::string_view key(p + line, size_t(key_length(line)));
-            size_t i = hash(key) & (table.size() - 1);
-            while (table[i] != 0 && this->key(table[i] - 1) != key)
-                i = (i + 1) & (table.size() - 1);
+        table_mem = page_buffer(slot_n * sizeof(quint32));
+        if (!table_mem.data()) return false;
+        table = reinterpret_cast<quint32*>(table_mem.data());
+
+        // A slot is fetched from memory a few lines before its line is inserted there: inserting
+        // in file order, nearly every slot would be a cache miss waited for.
+        constexpr int ahead = 16;
+        struct pending {
+            quint32 line;
+            size_t slot;
+        } ring[ahead];
+        size_t seen = 0;
+        auto insert = [&](const pending& e) {
+            const std::string_view k = key(e.line);
+            size_t i = e.slot;
+            while (table[i] != 0 && !(dups && key(table[i] - 1) == k))
+                i = (i + 1) & (slot_n - 1);
             // A key listed twice keeps its first line; see exc_table for which one the library reads.
             if (table[i] == 0)
-                table[i] = line + 1;
+                table[i] = e.line + 1;
             else
-                duplicates.push_back(line);
+                duplicates.push_back(e.line);
+        };
+        for (const char* p = text.data(); p != end();) {
+            const char* eol = static_cast<const char*>(std::memchr(p, '\n', size_t(end() - p)));
+            const quint32 line = quint32(p - text.data());
+            p = eol ? eol + 1 : end();
+            const std::string_view k = key(line);
+            if (k.empty()) continue;
+            const size_t slot = hash(k) & (slot_n - 1);
+            __builtin_prefetch(table + slot, 1);
+            pending& oldest = ring[seen++ % ahead];
+            if (seen > ahead) insert(oldest);
+            oldest = {line, slot};
         }
+        for (size_t k = seen > ahead ? seen - ahead : 0; k < seen; ++k)
+            insert(ring[k % ahead]);
         return true;
     }
 
     // Offset of the line whose key is s, or -1.
-    qsizetype find(std::string_view s) const {
-        if (s.empty() || table.empty()) return -1;
-        for (size_t i = hash(s) & (table.size() - 1); table[i] != 0; i = (i + 1) & (table.size() - 1))
+    qint64 find(std::string_view s) const {
+        if (s.empty() || !table) return -1;
+        for (size_t i = hash(s) & (slot_n - 1); table[i] != 0; i = (i + 1) & (slot_n - 1))
             if (key(table[i] - 1) == s) return table[i] - 1;
         return -1;
     }
     bool contains(std::string_view s) const { return find(s) >= 0; }
 
-    std::string_view key(quint32 line) const { return {text.constData() + line, size_t(key_length(line))}; }
-    // Makes the line at offset `line` the one found for its key.
+    // The key of the line at offset `line`: up to its first space; empty without one.
+    std::string_view key(quint32 line) const {
+        const char* p = text.data() + line;
+        for (const char* q = p; q != end() && *q != '\n'; ++q)
+            if (*q == ' ') return {p, size_t(q - p)};
+        return {};
+    }
+    // The word after the key: up to the next space or the line's end, empty when the key is
+    // followed by a second space or by nothing.
+    std::string_view next_word(quint32 line) const {
+        const char* p = text.data() + line + key(line).size() + 1;
+        if (p >= end() || *p == ' ') return {};
+        const char* q = p;
+        while (q != end() && *q != ' ' && *q != '\n')
+            ++q;
+        return {p, size_t(q - p)};
+    }
+
+    // Makes the line at `line` the one found for its key.
     void prefer(quint32 line) {
         const std::string_view k = key(line);
-        for (size_t i = hash(k) & (table.size() - 1); table[i] != 0; i = (i + 1) & (table.size() - 1))
+        for (size_t i = hash(k) & (slot_n - 1); table[i] != 0; i = (i + 1) & (slot_n - 1))
             if (key(table[i] - 1) == k) table[i] = line + 1;
     }
 
-    QByteArray text;
-    std::vector<quint32> duplicates; // lines whose key an earlier line already has
+    std::vector<quint32> duplicates; // lines whose key an earlier line has
 
 private:
     static size_t hash(std::string_view s) {
@@ -155,35 +206,31 @@ private:
             h = (h ^ quint8(c)) * 16777619u;
         return h ^ (h >> 15);
     }
-    // Length of the key of the line at `at`: up to its first space; 0 for a line without one.
-    qsizetype key_length(quint32 at) const {
-        const char* p = text.constData() + at;
-        const char* end = text.constData() + text.size();
-        for (const char* q = p; q != end && *q != '\n'; ++q)
-            if (*q == ' ') return q - p;
-        return 0;
-    }
+    const char* end() const { return text.data() + text_n; }
 
-    std::vector<quint32> table; // line offset + 1; 0 is an empty slot
+    page_buffer text;
+    size_t text_n = 0;
+    page_buffer table_mem;
+    quint32* table = nullptr; // line offset + 1; 0 is an empty slot
+    size_t slot_n = 0;
 };
 
 // An exception list: inflected form -> its first listed base form.
 class exc_table {
 public:
-    bool build(QByteArray contents, int pos) {
-        if (!keys.build(std::move(contents))) return false;
+    bool load(int fd, int pos) {
+        if (!keys.load(fd, true)) return false;
         // The library finds a key listed twice by bisection and reads whichever line it lands
         // on; ask it which, so that the answer here is the same.
-        for (quint32 line : keys.duplicates) {
-            QByteArray word(keys.key(line).data(), qsizetype(keys.key(line).size()));
+        for (quint32 at : keys.duplicates) {
+            QByteArray word(keys.key(at).data(), qsizetype(keys.key(at).size()));
             const char* b = morphword(word.data(), pos);
-            if (!b || first_base(line) != std::string_view(b)) continue;
-            keys.prefer(line);
+            if (b && keys.next_word(at) == std::string_view(b)) keys.prefer(at);
         }
-        for (quint32 line : keys.duplicates) {
-            QByteArray word(keys.key(line).data(), qsizetype(keys.key(line).size()));
+        for (quint32 at : keys.duplicates) {
+            QByteArray word(keys.key(at).data(), qsizetype(keys.key(at).size()));
             const char* b = morphword(word.data(), pos);
-            const std::optional<std::string_view> mine = find(keys.key(line));
+            const std::optional<std::string_view> mine = find(keys.key(at));
             if (!b || !mine || *mine != std::string_view(b)) return false;
         }
         return true;
@@ -191,26 +238,12 @@ public:
 
     // The first base form listed for s, if s is listed with one.
     std::optional<std::string_view> find(std::string_view s) const {
-        const qsizetype line = keys.find(s);
-        if (line < 0) return std::nullopt;
-        const std::string_view b = first_base(quint32(line));
-        if (b.empty()) return std::nullopt;
-        return b;
+        const qint64 at = keys.find(s);
+        if (at < 0 || keys.next_word(quint32(at)).empty()) return std::nullopt;
+        return keys.next_word(quint32(at));
     }
 
 private:
-    // The word after the key's space, up to the next space or line end; empty when the key is
-    // followed by two spaces or nothing.
-    std::string_view first_base(quint32 line) const {
-        const char* p = keys.text.constData() + line + keys.key(line).size() + 1;
-        const char* end = keys.text.constData() + keys.text.size();
-        if (p >= end || *p == ' ') return {};
-        const char* q = p;
-        while (q != end && *q != ' ' && *q != '\n')
-            ++q;
-        return {p, size_t(q - p)};
-    }
-
     key_table keys;
 };
 
@@ -241,13 +274,13 @@ class morphology {
 public:
     bool load() {
         for (int pos : {NOUN, VERB}) {
-            QByteArray index, exc;
-            if (!read_whole(indexfps[pos], index)) return false;
-            QFile f(QString::fromLocal8Bit(SetSearchdir()) + (pos == NOUN ? "/noun.exc" : "/verb.exc"));
-            if (!f.open(QIODevice::ReadOnly)) return false;
-            exc = f.readAll();
-            if (f.error() != QFileDevice::NoError) return false;
-            if (!idx[pos].build(std::move(index)) || !exc_of[pos].build(std::move(exc), pos)) return false;
+            if (!indexfps[pos] || !idx[pos].load(fileno(indexfps[pos]), false)) return false;
+            const QByteArray path = QByteArray(SetSearchdir()) + (pos == NOUN ? "/noun.exc" : "/verb.exc");
+            const int fd = open(path.constData(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) return false;
+            const bool ok = exc_of[pos].load(fd, pos);
+            close(fd);
+            if (!ok) return false;
         }
         return true;
     }
@@ -271,20 +304,6 @@ public:
     }
 
 private:
-    static bool read_whole(FILE* fp, QByteArray& out) {
-        struct stat st;
-        if (!fp || fstat(fileno(fp), &st) != 0 || st.st_size <= 0) return false;
-        out.resize(qsizetype(st.st_size));
-        qsizetype got = 0;
-        while (got < out.size()) {
-            const ssize_t r = pread(fileno(fp), out.data() + got, size_t(out.size() - got), off_t(got));
-            if (r < 0 && errno == EINTR) continue;
-            if (r <= 0) return false;
-            got += r;
-        }
-        return true;
-    }
-
     // Any of the spellings the library tries for a lemma: as given, underscores as hyphens,
     // underscores dropped.
     bool is_defined(const std::string& s, int pos) const {

@@ -1,3 +1,4 @@
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -145,22 +146,57 @@ private slots:
         QVERIFY(found > words.size() / 10);
     }
 
-    void missingDatabase() {
-        QTemporaryDir empty;
-        QVERIFY(empty.isValid());
+    // Runs a *Child function in a process of its own, with the database in a directory of the
+    // test's: none at all, or the real one whose noun and verb files are copies the child may spoil.
+    void inProcessOfItsOwn_data() {
+        QTest::addColumn<QString>("function");
+        QTest::addColumn<bool>("database");
+        QTest::addRow("missing database") << "missingDatabaseChild" << false;
+        QTest::addRow("files read once") << "readOnceChild" << true;
+    }
+    void inProcessOfItsOwn() {
+        QFETCH(QString, function);
+        QFETCH(bool, database);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString real = QString::fromLocal8Bit(SetSearchdir());
+        for (const QFileInfo& f : QDir(real).entryInfoList(QDir::Files)) {
+            if (!database) break;
+            const QString to = dir.filePath(f.fileName());
+            const bool spoilt =
+                QStringList{"index.noun", "index.verb", "noun.exc", "verb.exc"}.contains(f.fileName());
+            QVERIFY(spoilt ? QFile::copy(f.filePath(), to) : QFile::link(f.filePath(), to));
+        }
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QUORVEL_WN_CHILD", qEnvironmentVariable("WNSEARCHDIR"));
-        env.insert("WNSEARCHDIR", empty.path());
+        env.insert("WNSEARCHDIR", dir.path());
         QProcess p;
         p.setProcessEnvironment(env);
         p.setProcessChannelMode(QProcess::ForwardedChannels);
-        p.start(QCoreApplication::applicationFilePath(), {"missingDatabaseChild"});
+        p.start(QCoreApplication::applicationFilePath(), {function});
         QVERIFY(p.waitForFinished(120000));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);
     }
 
-    // Started by missingDatabase() with the database pointed at an empty directory.
+    // The base forms come from what the first use read: emptied afterwards, the files that the
+    // library would search change no answer.
+    void readOnceChild() {
+        if (!child()) QSKIP("runs in a process of its own");
+        QVERIFY(stop_word("the"));
+        const QString dir = qEnvironmentVariable("WNSEARCHDIR");
+        for (const char* name : {"index.noun", "index.verb", "noun.exc", "verb.exc"})
+            QVERIFY(QFile(dir + '/' + name).resize(0));
+        const std::pair<const char*, const char*> words[] = {{"geese", "goose"},
+                                                             {"running", "run"},
+                                                             {"cupsful", "cupful"},
+                                                             {"looked_up", "look_up"},
+                                                             {"qzx", ""}};
+        for (auto [w, b] : words)
+            QCOMPARE(stem(w), QString(b));
+    }
+
+    // Started by inProcessOfItsOwn() with the database pointed at an empty directory.
     void missingDatabaseChild() {
         if (!child()) QSKIP("runs in a process of its own");
         QCOMPARE(wordnet_init(), 0);
