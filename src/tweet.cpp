@@ -6,6 +6,9 @@
 #include <QVarLengthArray>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
 
 #include "anew.h"
 #include "link_scan.h"
@@ -71,11 +74,99 @@ bool is_dictionary_word(const QString& word) {
     return is_anew_word(lower) || is_anew_stem(stem_word(lower));
 }
 
+// What a token is in the lexicon: a word (its row), a stem (the row of the stem index), or
+// nothing (row -1).
+struct token_match {
+    qint16 row = -1;
+    bool by_stem = false;
+};
+
+// The full lookup: the token as a word, else its Snowball stem as a stem.
+token_match look_up(QStringView token) {
+    const QString t = token.toString();
+    float x = 0;
+    int fq = 0;
+    if (anew_word(t, x, x, x, x, x, x, fq)) return {qint16(anew_db.value(t)), false};
+    const QString stem = stem_word(t);
+    if (anew_stem(stem, x, x, x, x, x, x, fq)) return {qint16(anew_stem_db.value(stem)), true};
+    return {};
+}
+
+// Messages repeat their words, and stemming a word costs more than everything else done with
+// it, so each thread keeps the matches of recent short tokens: a direct-mapped table, where a
+// token takes the place of whichever token its slot held.
+class token_memo {
+public:
+    token_match find(QStringView token) {
+        if (token.size() > longest) return look_up(token);
+        slot& s = table[slot_of(token)];
+        if (s.len == token.size() &&
+            std::memcmp(s.key, token.utf16(), size_t(token.size()) * sizeof(char16_t)) == 0)
+            return s.match;
+        s.match = look_up(token);
+        s.len = qint8(token.size());
+        std::memcpy(s.key, token.utf16(), size_t(token.size()) * sizeof(char16_t));
+        return s.match;
+    }
+
+private:
+    static constexpr int slot_n = 4096;
+    static constexpr int longest = 24;
+    struct slot {
+        char16_t key[longest];
+        qint8 len = -1; // -1: empty
+        token_match match;
+    };
+
+    static size_t slot_of(QStringView token) {
+        quint32 h = 2166136261u;
+        for (QChar c : token)
+            h = (h ^ c.unicode()) * 16777619u;
+        return (h ^ (h >> 13)) & (slot_n - 1);
+    }
+
+    slot table[slot_n];
+};
+
+token_memo& memo() {
+    thread_local std::unique_ptr<token_memo> m(new token_memo);
+    return *m;
+}
+
+// The lexicon's words and stems as strings, shared by every term recorded from them.
+const QString& row_text(int row, bool stem) {
+    static const QList<QString> text = [] {
+        QList<QString> t;
+        t.reserve(2 * ANEW_N);
+        for (const anew_term& row : anew) {
+            t.append(QString::fromLatin1(row.word));
+            t.append(QString::fromLatin1(row.stem));
+        }
+        return t;
+    }();
+    return text[2 * row + (stem ? 1 : 0)];
+}
+
 constexpr double two_pi = 6.283185307179586;
 
 // 1 / sqrt(2 pi sd^2): the peak height of the normal density, the weight of a term's mean.
-inline float peak(float sd) {
+float peak_of(float sd) {
     return float(1.0 / std::sqrt(double(sd) * double(sd) * two_pi));
+}
+
+// The deviations are nearly all the lexicon's own few thousand values, so each thread keeps the
+// peaks of recent ones (a square root and a division are much of the cost of an estimate).
+inline float peak(float sd) {
+    struct entry {
+        quint32 bits = 0; // the peak of +0.0
+        float value = std::numeric_limits<float>::infinity();
+    };
+    thread_local entry cache[1024];
+    quint32 bits;
+    std::memcpy(&bits, &sd, sizeof bits);
+    entry& e = cache[(bits * 2654435761u) >> 22];
+    if (e.bits != bits) e = {bits, peak_of(sd)};
+    return e.value;
 }
 
 } // namespace
@@ -99,9 +190,7 @@ void tweet::content(QString body) {
     }
     freq.clear();
 
-    float m[E_DIM_N] = {0, 0, 0};
-    float sd[E_DIM_N] = {0, 0, 0};
-    int fq = 0;
+    token_memo& matches = memo();
     // whether each token is a dictionary word, so that the emphasis pass need not stem it again
     QVarLengthArray<bool, 128> known;
     const QChar* text = prep.constData();
@@ -116,20 +205,21 @@ void tweet::content(QString body) {
         qsizetype end = i;
         while (end < n && text[end] != QLatin1Char(' '))
             ++end;
-        // a view of prep for the probes; a term is copied only when it is kept
-        const QString token = QString::fromRawData(text + i, end - i);
+        const token_match match = matches.find(QStringView(text + i, end - i));
         i = end;
-        if (anew_word(token, m[AROUSAL], sd[AROUSAL], m[DOMINANCE], sd[DOMINANCE], m[VALENCE], sd[VALENCE],
-                      fq)) {
-            anew_term_append(QString(token.constData(), token.size()), m, sd, fq);
-            known.append(true);
-            continue;
-        }
-        const QString stem = stem_word(token);
-        const bool found = anew_stem(stem, m[AROUSAL], sd[AROUSAL], m[DOMINANCE], sd[DOMINANCE], m[VALENCE],
-                                     sd[VALENCE], fq);
-        if (found) anew_term_append(stem, m, sd, fq);
-        known.append(found);
+        known.append(match.row >= 0);
+        if (match.row < 0) continue;
+        // the term recorded is the token found as a word, or the stem found as a stem: the row's
+        // own word or stem
+        const ::anew_term& row = ::anew[match.row];
+        float m[E_DIM_N], sd[E_DIM_N];
+        m[AROUSAL] = row.a_m;
+        sd[AROUSAL] = row.a_sd;
+        m[DOMINANCE] = row.d_m;
+        sd[DOMINANCE] = row.d_sd;
+        m[VALENCE] = row.v_m;
+        sd[VALENCE] = row.v_sd;
+        anew_term_append(row_text(match.row, match.by_stem), m, sd, row.freq);
     }
 
     fmt_content(known.constData(), known.size());
@@ -169,12 +259,16 @@ void tweet::comp_avg(QList<float>& m, QList<float>& sd, float& m_avg, float& sd_
     // rounding may leave a hair below zero when every deviation is tiny
     sd_avg = float(std::sqrt(var > 0 ? var : 0.0));
 
+    // each peak once: a square root and a division apiece are most of the cost of an estimate
+    QVarLengthArray<float, 64> p(n);
     float p_sum = 0;
-    for (float s : sd)
-        p_sum += peak(s);
+    for (qsizetype i = 0; i < n; ++i) {
+        p[i] = peak(sd[i]);
+        p_sum += p[i];
+    }
     float acc = 0;
     for (qsizetype i = 0; i < n; ++i) {
-        const float w = peak(sd[i]) / p_sum;
+        const float w = p[i] / p_sum;
         const float t = m[i] * w;
         acc += t;
     }
