@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <utility>
 
 #include "anew.h"
 #include "link_scan.h"
@@ -179,6 +180,14 @@ tweet::tweet() : freq_avg(0), mean_tot(0), sdev_tot(0) {
 }
 
 void tweet::content(QString body) {
+    set_body(std::move(body), true);
+}
+
+void tweet::estimate(QString body) {
+    set_body(std::move(body), false);
+}
+
+void tweet::set_body(QString body, bool render) {
     raw = body;
     prep = lower_case(raw);
     blank_delimiters(prep);
@@ -222,7 +231,7 @@ void tweet::content(QString body) {
         anew_term_append(row_text(match.row, match.by_stem), m, sd, row.freq);
     }
 
-    fmt_content(known.constData(), known.size());
+    if (render) fmt_content(known.constData(), known.size());
     comp_overall_avg();
 }
 
