@@ -68,6 +68,28 @@ void blank_delimiters(QString& s) {
         if (is_delim(c)) c = QLatin1Char(' ');
 }
 
+// prep = raw lower-cased, its delimiters blanked. ASCII text is written into prep's own buffer,
+// so a record reused for body after body (as the batch scorer does) allocates nothing here.
+void prepare(const QString& raw, QString& prep) {
+    const QChar* in = raw.constData();
+    const qsizetype n = raw.size();
+    prep.resize(n);
+    QChar* out = prep.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t c = in[i].unicode();
+        if (c >= 128) {
+            prep = raw.toLower();
+            blank_delimiters(prep);
+            return;
+        }
+        if (c >= 'A' && c <= 'Z')
+            c = char16_t(c + ('a' - 'A'));
+        else if (delim_table(c))
+            c = ' ';
+        out[i] = QChar(c);
+    }
+}
+
 // A word of the body (letters as written) is emphasised when it or its stem is in the lexicon.
 bool is_dictionary_word(const QString& word) {
     if (word.isEmpty()) return false;
@@ -170,6 +192,42 @@ inline float peak(float sd) {
     return e.value;
 }
 
+// The mean and spread of n terms' means and deviations (see comp_avg).
+void mixture(const float* m, const float* sd, qsizetype n, float& m_avg, float& sd_avg) {
+    if (n == 0) return;
+
+    float sum = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        sum += m[i];
+    const float mu_bar = sum / float(n);
+
+    // second moment of the equal-weight mixture, kept in single precision between additions
+    float s2 = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const double term = double(m[i]) * double(m[i]) + double(sd[i]) * double(sd[i]);
+        s2 = float(double(s2) + term);
+    }
+    const float s2_n = s2 / float(n);
+    const double var = double(s2_n) - double(mu_bar) * double(mu_bar);
+    // rounding may leave a hair below zero when every deviation is tiny
+    sd_avg = float(std::sqrt(var > 0 ? var : 0.0));
+
+    // each peak once: a square root and a division apiece are most of the cost of an estimate
+    QVarLengthArray<float, 64> p(n);
+    float p_sum = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        p[i] = peak(sd[i]);
+        p_sum += p[i];
+    }
+    float acc = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const float w = p[i] / p_sum;
+        const float t = m[i] * w;
+        acc += t;
+    }
+    m_avg = acc;
+}
+
 } // namespace
 
 tweet::tweet() : freq_avg(0), mean_tot(0), sdev_tot(0) {
@@ -189,8 +247,7 @@ void tweet::estimate(QString body) {
 
 void tweet::set_body(QString body, bool render) {
     raw = body;
-    prep = lower_case(raw);
-    blank_delimiters(prep);
+    prepare(raw, prep);
 
     anew.clear();
     for (int d = 0; d < E_DIM_N; ++d) {
@@ -249,39 +306,7 @@ void tweet::comp_avg(QList<float>& m, QList<float>& sd, float& m_avg, float& sd_
         qDebug() << "tweet::comp_avg, mean and stdev lists are different lengths";
         return;
     }
-    const qsizetype n = m.size();
-    if (n == 0) return;
-
-    float sum = 0;
-    for (float mu : m)
-        sum += mu;
-    const float mu_bar = sum / float(n);
-
-    // second moment of the equal-weight mixture, kept in single precision between additions
-    float s2 = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const double term = double(m[i]) * double(m[i]) + double(sd[i]) * double(sd[i]);
-        s2 = float(double(s2) + term);
-    }
-    const float s2_n = s2 / float(n);
-    const double var = double(s2_n) - double(mu_bar) * double(mu_bar);
-    // rounding may leave a hair below zero when every deviation is tiny
-    sd_avg = float(std::sqrt(var > 0 ? var : 0.0));
-
-    // each peak once: a square root and a division apiece are most of the cost of an estimate
-    QVarLengthArray<float, 64> p(n);
-    float p_sum = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        p[i] = peak(sd[i]);
-        p_sum += p[i];
-    }
-    float acc = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const float w = p[i] / p_sum;
-        const float t = m[i] * w;
-        acc += t;
-    }
-    m_avg = acc;
+    mixture(m.constData(), sd.constData(), m.size(), m_avg, sd_avg);
 }
 
 void tweet::comp_avg(float* m, float* sd, int n, float& m_avg, float& sd_avg) {
@@ -300,9 +325,9 @@ void tweet::comp_overall_avg() {
     for (int d : {AROUSAL, DOMINANCE, VALENCE})
         comp_avg(mean[d], sdev[d], mean_avg[d], sdev_avg[d]);
 
-    QList<float> m{mean_avg[AROUSAL], mean_avg[VALENCE]};
-    QList<float> sd{sdev_avg[AROUSAL], sdev_avg[VALENCE]};
-    comp_avg(m, sd, mean_tot, sdev_tot);
+    const float m[] = {mean_avg[AROUSAL], mean_avg[VALENCE]};
+    const float sd[] = {sdev_avg[AROUSAL], sdev_avg[VALENCE]};
+    mixture(m, sd, 2, mean_tot, sdev_tot);
 
     // a 64-bit sum: a long enough body of frequent words would overflow an int
     qint64 total = 0;
@@ -432,9 +457,13 @@ void tweet::time(QString pub_t) {
     tm = t.toLocalTime().toString(QStringLiteral("MMM d h:mm:ssap"));
 }
 
-float tweet::m(e_dim dim) const { return dim < 0 || dim >= E_DIM_N ? 0.0f : mean_avg[dim]; }
+float tweet::m(e_dim dim) const {
+    return dim < 0 || dim >= E_DIM_N ? 0.0f : mean_avg[dim];
+}
 
-float tweet::sd(e_dim dim) const { return dim < 0 || dim >= E_DIM_N ? 0.0f : sdev_avg[dim]; }
+float tweet::sd(e_dim dim) const {
+    return dim < 0 || dim >= E_DIM_N ? 0.0f : sdev_avg[dim];
+}
 
 void tweet::set_estimate(float valence, float arousal, float overall_sd, float freq_measure) {
     mean_avg[VALENCE] = valence;

@@ -271,8 +271,10 @@ public:
             fields.push_back({std::string_view(store).substr(s.key, s.key_n), s.is_string,
                               std::string_view(store).substr(s.value, s.value_n)});
         // in the toolkit's order: by key, the last of equal keys kept
-        std::stable_sort(fields.begin(), fields.end(),
-                         [](const field& a, const field& b) { return a.key < b.key; });
+        // (objects have a handful of fields: an insertion sort, stable and without a buffer)
+        for (size_t i = 1; i < fields.size(); ++i)
+            for (size_t k = i; k > 0 && fields[k].key < fields[k - 1].key; --k)
+                std::swap(fields[k], fields[k - 1]);
         size_t kept = 0;
         for (size_t i = 0; i < fields.size(); ++i) {
             if (i + 1 < fields.size() && fields[i + 1].key == fields[i].key) continue;
@@ -496,7 +498,8 @@ struct scorer {
             terms.clear();
             for (const QString& term : term_list) {
                 if (!terms.empty()) terms += ' ';
-                terms += term.toStdString();
+                for (QChar c : term) // the lexicon's words and stems: ASCII
+                    put_utf8(terms, c.unicode());
             }
             put_csv(out, std::string_view(terms));
             for (float x : nums) {
