@@ -10,6 +10,15 @@
 #include "doc.h"
 #include "main.h"
 
+namespace {
+
+// A term that adds to similarities: one with a weight (a term every document has weighs 0).
+bool weighted(const doc_term& t) {
+    return t.TF_IDF != 0 && t.ID >= 0;
+}
+
+} // namespace
+
 bool doc_sim::comp_sim_matrix() {
     const collection* c = collect_ptr();
     n = c ? c->size() : 0;
@@ -37,7 +46,7 @@ bool doc_sim::comp_sim_matrix() {
     std::vector<int> start(static_cast<size_t>(max_id) + 2, 0);
     for (int i = 0; i < n; ++i)
         for (const doc_term& t : c->document(i)->terms())
-            if (t.TF_IDF != 0) ++start[static_cast<size_t>(t.ID) + 1];
+            if (weighted(t)) ++start[static_cast<size_t>(t.ID) + 1];
     for (size_t k = 1; k < start.size(); ++k)
         start[k] += start[k - 1];
     std::vector<int> post_doc(static_cast<size_t>(start.back()));
@@ -45,7 +54,7 @@ bool doc_sim::comp_sim_matrix() {
     std::vector<int> next(start.begin(), start.end() - 1);
     for (int i = 0; i < n; ++i)
         for (const doc_term& t : c->document(i)->terms())
-            if (t.TF_IDF != 0) {
+            if (weighted(t)) {
                 const int k = next[static_cast<size_t>(t.ID)]++;
                 post_doc[static_cast<size_t>(k)] = i;
                 post_w[static_cast<size_t>(k)] = t.TF_IDF;
@@ -59,13 +68,13 @@ bool doc_sim::comp_sim_matrix() {
         // (i, j) lies at row + j
         const qsizetype row = static_cast<qsizetype>(i) * n - static_cast<qsizetype>(i) * (i + 1) / 2 - i - 1;
         for (const doc_term& t : c->document(i)->terms()) {
-            if (t.TF_IDF == 0) continue;
+            if (!weighted(t)) continue;
             const size_t id = static_cast<size_t>(t.ID);
             const int end = start[id + 1];
             for (int k = ++next[id]; k < end; ++k) {
-                const qsizetype pos = row + post_doc[static_cast<size_t>(k)];
-                Q_ASSERT(pos < pair_n);
-                out[pos] += t.TF_IDF * post_w[static_cast<size_t>(k)];
+                const int j = post_doc[static_cast<size_t>(k)];
+                Q_ASSERT(j > i && row + j < pair_n);
+                if (j > i) out[row + j] += t.TF_IDF * post_w[static_cast<size_t>(k)];
             }
         }
     }

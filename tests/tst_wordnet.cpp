@@ -51,23 +51,11 @@ class tst_wordnet : public QObject {
         QSet<QString> all;
         for (qsizetype i = 0; i < sorted.size(); i += step) {
             const QString& w = sorted[i];
-            const QString cut = w.chopped(1);
-            const QStringList forms{w,
-                                    w + "s",
-                                    w + "es",
-                                    w + "ed",
-                                    w + "d",
-                                    w + "ing",
-                                    w + "er",
-                                    w + "est",
-                                    cut + "ies",
-                                    cut + "ing",
-                                    cut + "ied",
-                                    w + w.back() + "ed",
-                                    w + w.back() + "ing",
-                                    w.toUpper(),
-                                    w + "_to_cats",
-                                    "x_" + w + "s"};
+            const QString cut = w.chopped(1), last = w.right(1);
+            QStringList forms{w,           w.toUpper(), w + "_to_cats",  "x_" + w + "s",  cut + "ies",
+                              cut + "ing", cut + "ied", w + last + "ed", w + last + "ing"};
+            for (const char* end : {"s", "es", "ed", "d", "ing", "er", "est"})
+                forms.append(w + end);
             if (step == 1)
                 all.unite(QSet<QString>(forms.begin(), forms.end()));
             else
