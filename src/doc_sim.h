@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QVector>
+#include <QtGlobal>
+
+#include "page_buffer.h"
 
 class QDebug;
 
@@ -17,6 +19,8 @@ public:
     friend QDebug operator<<(QDebug dbg, const doc_sim& s);
 
 private:
-    QVector<float> sim_list;
+    // A fresh matrix is mostly zeros written once; memory fresh from the system comes zeroed.
+    page_buffer sim_list;
+    qsizetype pair_n = 0;
     int n = 0; // documents when the matrix was computed
 };

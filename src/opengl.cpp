@@ -280,7 +280,12 @@ void opengl::draw_tweets() {
     disc_layer.assign(size_t(n), -1);
     std::vector<float> scr(size_t(n) * 3);
     int layers = 0;
-    for (int i = 0; i < n; ++i) {
+    // Finding the layers walks the earlier discs of every grid cell a disc covers, which for
+    // discs piled on one another costs as much as drawing them many times over. Past this many
+    // steps the tweets are drawn one at a time in list order instead, each its own layer.
+    const qint64 budget = 64 * qint64(n) + 4096;
+    qint64 steps = 0;
+    for (int i = 0; i < n && steps <= budget; ++i) {
         float cx = 0, cy = 0, r = 0;
         disc_px(i, cx, cy, r);
         const float reach = r + outline_reach;
@@ -296,6 +301,7 @@ void opengl::draw_tweets() {
             for (int col = c0; col <= c1; ++col)
                 for (int e = disc_cell_head[size_t(row) * size_t(gw) + size_t(col)]; e >= 0;
                      e = disc_cell_entry[size_t(e)].second) {
+                    ++steps;
                     const int j = disc_cell_entry[size_t(e)].first;
                     if (disc_layer[size_t(j)] < layer) continue;
                     const float dx = cx - scr[size_t(j) * 3], dy = cy - scr[size_t(j) * 3 + 1];
@@ -309,7 +315,20 @@ void opengl::draw_tweets() {
                 int& head = disc_cell_head[size_t(row) * size_t(gw) + size_t(col)];
                 disc_cell_entry.emplace_back(i, head);
                 head = int(disc_cell_entry.size()) - 1;
+                ++steps;
             }
+    }
+    const bool one_at_a_time = steps > budget;
+    if (one_at_a_time) {
+        layers = 0;
+        for (int i = 0; i < n; ++i) {
+            float cx = 0, cy = 0, r = 0;
+            disc_px(i, cx, cy, r);
+            const float reach = r + outline_reach;
+            const bool shows = std::max(cx - reach, 0.0f) <= std::min(cx + reach, float(W - 1)) &&
+                               std::max(cy - reach, 0.0f) <= std::min(cy + reach, float(H - 1));
+            disc_layer[size_t(i)] = shows ? layers++ : -1;
+        }
     }
     if (layers == 0) return;
 
@@ -360,6 +379,30 @@ void opengl::draw_tweets() {
             put(x + rx * sn[size_t(k)], y + ry * cs[size_t(k)], 1);
     }
 
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_LINE_SMOOTH);
+    if (one_at_a_time) {
+        // Immediate mode: the GL gathers the discs' vertices into a few large draws, where a
+        // draw call per fill and per outline would cost more than the discs themselves.
+        const float* v = disc_vtx.data();
+        for (size_t k = 0; k < disc_order.size(); ++k) {
+            glBegin(GL_TRIANGLE_FAN);
+            for (int e = 0; e < fan_n; ++e, v += 6) {
+                glColor4fv(v + 2);
+                glVertex2fv(v);
+            }
+            glEnd();
+            glBegin(GL_LINE_STRIP);
+            for (int e = 0; e < strip_n; ++e, v += 6) {
+                glColor4fv(v + 2);
+                glVertex2fv(v);
+            }
+            glEnd();
+        }
+        glDisable(GL_LINE_SMOOTH);
+        return;
+    }
+
     const auto multi_draw =
         reinterpret_cast<PFNGLMULTIDRAWARRAYSPROC>(context()->getProcAddress("glMultiDrawArrays"));
     std::vector<GLint> first;
@@ -383,8 +426,6 @@ void opengl::draw_tweets() {
     glEnableClientState(GL_COLOR_ARRAY);
     glVertexPointer(2, GL_FLOAT, 6 * sizeof(float), disc_vtx.data());
     glColorPointer(4, GL_FLOAT, 6 * sizeof(float), disc_vtx.data() + 2);
-    glMatrixMode(GL_MODELVIEW);
-    glEnable(GL_LINE_SMOOTH);
     for (int l = 0; l < layers; ++l) {
         draw(GL_TRIANGLE_FAN, layer_start[size_t(l)], layer_start[size_t(l) + 1], 0, fan_n);
         draw(GL_LINE_STRIP, layer_start[size_t(l)], layer_start[size_t(l) + 1], fan_n, strip_n);

@@ -7,6 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <utility>
 
 #include "anew.h"
 #include "link_scan.h"
@@ -87,6 +91,28 @@ void blank_delimiters(QString& s) {
         if (is_delim(c)) c = QLatin1Char(' ');
 }
 
+// prep = raw lower-cased, its delimiters blanked. ASCII text is written into prep's own buffer,
+// so a record reused for body after body (as the batch scorer does) allocates nothing here.
+void prepare(const QString& raw, QString& prep) {
+    const QChar* in = raw.constData();
+    const qsizetype n = raw.size();
+    prep.resize(n);
+    QChar* out = prep.data();
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t c = in[i].unicode();
+        if (c >= 128) {
+            prep = raw.toLower();
+            blank_delimiters(prep);
+            return;
+        }
+        if (c >= 'A' && c <= 'Z')
+            c = char16_t(c + ('a' - 'A'));
+        else if (delim_table(c))
+            c = ' ';
+        out[i] = QChar(c);
+    }
+}
+
 // A word of the body (letters as written) is emphasised when it or its stem is in the lexicon.
 bool is_dictionary_word(const QString& word) {
     if (word.isEmpty()) return false;
@@ -94,11 +120,135 @@ bool is_dictionary_word(const QString& word) {
     return is_anew_word(lower) || is_anew_stem(stem_word(lower));
 }
 
+// What a token is in the lexicon: a word (its row), a stem (the row of the stem index), or
+// nothing (row -1).
+struct token_match {
+    qint16 row = -1;
+    bool by_stem = false;
+};
+
+// The full lookup: the token as a word, else its Snowball stem as a stem.
+token_match look_up(QStringView token) {
+    const QString t = token.toString();
+    float x = 0;
+    int fq = 0;
+    if (anew_word(t, x, x, x, x, x, x, fq)) return {qint16(anew_db.value(t)), false};
+    const QString stem = stem_word(t);
+    if (anew_stem(stem, x, x, x, x, x, x, fq)) return {qint16(anew_stem_db.value(stem)), true};
+    return {};
+}
+
+// Messages repeat their words, and stemming a word costs more than everything else done with
+// it, so each thread keeps the matches of recent short tokens: a direct-mapped table, where a
+// token takes the place of whichever token its slot held.
+class token_memo {
+public:
+    token_match find(QStringView token) {
+        if (token.size() > longest) return look_up(token);
+        slot& s = table[slot_of(token)];
+        if (s.len == token.size() &&
+            std::memcmp(s.key, token.utf16(), size_t(token.size()) * sizeof(char16_t)) == 0)
+            return s.match;
+        s.match = look_up(token);
+        s.len = qint8(token.size());
+        std::memcpy(s.key, token.utf16(), size_t(token.size()) * sizeof(char16_t));
+        return s.match;
+    }
+
+private:
+    static constexpr int slot_n = 4096;
+    static constexpr int longest = 24;
+    struct slot {
+        char16_t key[longest];
+        qint8 len = -1; // -1: empty
+        token_match match;
+    };
+
+    static size_t slot_of(QStringView token) {
+        quint32 h = 2166136261u;
+        for (QChar c : token)
+            h = (h ^ c.unicode()) * 16777619u;
+        return (h ^ (h >> 13)) & (slot_n - 1);
+    }
+
+    slot table[slot_n];
+};
+
+token_memo& memo() {
+    thread_local std::unique_ptr<token_memo> m(new token_memo);
+    return *m;
+}
+
+// The lexicon's words and stems as strings, shared by every term recorded from them.
+const QString& row_text(int row, bool stem) {
+    static const QList<QString> text = [] {
+        QList<QString> t;
+        t.reserve(2 * ANEW_N);
+        for (const anew_term& row : anew) {
+            t.append(QString::fromLatin1(row.word));
+            t.append(QString::fromLatin1(row.stem));
+        }
+        return t;
+    }();
+    return text[2 * row + (stem ? 1 : 0)];
+}
+
 constexpr double two_pi = 6.283185307179586;
 
 // 1 / sqrt(2 pi sd^2): the peak height of the normal density, the weight of a term's mean.
-inline float peak(float sd) {
+float peak_of(float sd) {
     return float(1.0 / std::sqrt(double(sd) * double(sd) * two_pi));
+}
+
+// The deviations are nearly all the lexicon's own few thousand values, so each thread keeps the
+// peaks of recent ones (a square root and a division are much of the cost of an estimate).
+inline float peak(float sd) {
+    struct entry {
+        quint32 bits = 0; // the peak of +0.0
+        float value = std::numeric_limits<float>::infinity();
+    };
+    thread_local entry cache[1024];
+    quint32 bits;
+    std::memcpy(&bits, &sd, sizeof bits);
+    entry& e = cache[(bits * 2654435761u) >> 22];
+    if (e.bits != bits) e = {bits, peak_of(sd)};
+    return e.value;
+}
+
+// The mean and spread of n terms' means and deviations (see comp_avg).
+void mixture(const float* m, const float* sd, qsizetype n, float& m_avg, float& sd_avg) {
+    if (n == 0) return;
+
+    float sum = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        sum += m[i];
+    const float mu_bar = sum / float(n);
+
+    // second moment of the equal-weight mixture, kept in single precision between additions
+    float s2 = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const double term = double(m[i]) * double(m[i]) + double(sd[i]) * double(sd[i]);
+        s2 = float(double(s2) + term);
+    }
+    const float s2_n = s2 / float(n);
+    const double var = double(s2_n) - double(mu_bar) * double(mu_bar);
+    // rounding may leave a hair below zero when every deviation is tiny
+    sd_avg = float(std::sqrt(var > 0 ? var : 0.0));
+
+    // each peak once: a square root and a division apiece are most of the cost of an estimate
+    QVarLengthArray<float, 64> p(n);
+    float p_sum = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        p[i] = peak(sd[i]);
+        p_sum += p[i];
+    }
+    float acc = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const float w = p[i] / p_sum;
+        const float t = m[i] * w;
+        acc += t;
+    }
+    m_avg = acc;
 }
 
 } // namespace
@@ -111,9 +261,16 @@ tweet::tweet() : freq_avg(0), mean_tot(0), sdev_tot(0) {
 }
 
 void tweet::content(QString body) {
+    set_body(std::move(body), true);
+}
+
+void tweet::estimate(QString body) {
+    set_body(std::move(body), false);
+}
+
+void tweet::set_body(QString body, bool render) {
     raw = body;
-    prep = lower_case(raw);
-    blank_delimiters(prep);
+    prepare(raw, prep);
 
     anew.clear();
     for (int d = 0; d < E_DIM_N; ++d) {
@@ -122,9 +279,7 @@ void tweet::content(QString body) {
     }
     freq.clear();
 
-    float m[E_DIM_N] = {0, 0, 0};
-    float sd[E_DIM_N] = {0, 0, 0};
-    int fq = 0;
+    token_memo& matches = memo();
     // whether each token is a dictionary word, so that the emphasis pass need not stem it again
     QVarLengthArray<bool, 128> known;
     const QChar* text = prep.constData();
@@ -139,23 +294,24 @@ void tweet::content(QString body) {
         qsizetype end = i;
         while (end < n && text[end] != QLatin1Char(' '))
             ++end;
-        // a view of prep for the probes; a term is copied only when it is kept
-        const QString token = QString::fromRawData(text + i, end - i);
+        const token_match match = matches.find(QStringView(text + i, end - i));
         i = end;
-        if (anew_word(token, m[AROUSAL], sd[AROUSAL], m[DOMINANCE], sd[DOMINANCE], m[VALENCE], sd[VALENCE],
-                      fq)) {
-            anew_term_append(QString(token.constData(), token.size()), m, sd, fq);
-            known.append(true);
-            continue;
-        }
-        const QString stem = stem_word(token);
-        const bool found = anew_stem(stem, m[AROUSAL], sd[AROUSAL], m[DOMINANCE], sd[DOMINANCE], m[VALENCE],
-                                     sd[VALENCE], fq);
-        if (found) anew_term_append(stem, m, sd, fq);
-        known.append(found);
+        known.append(match.row >= 0);
+        if (match.row < 0) continue;
+        // the term recorded is the token found as a word, or the stem found as a stem: the row's
+        // own word or stem
+        const ::anew_term& row = ::anew[match.row];
+        float m[E_DIM_N], sd[E_DIM_N];
+        m[AROUSAL] = row.a_m;
+        sd[AROUSAL] = row.a_sd;
+        m[DOMINANCE] = row.d_m;
+        sd[DOMINANCE] = row.d_sd;
+        m[VALENCE] = row.v_m;
+        sd[VALENCE] = row.v_sd;
+        anew_term_append(row_text(match.row, match.by_stem), m, sd, row.freq);
     }
 
-    fmt_content(known.constData(), known.size());
+    if (render) fmt_content(known.constData(), known.size());
     comp_overall_avg();
 }
 
@@ -173,35 +329,7 @@ void tweet::comp_avg(QList<float>& m, QList<float>& sd, float& m_avg, float& sd_
         qDebug() << "tweet::comp_avg, mean and stdev lists are different lengths";
         return;
     }
-    const qsizetype n = m.size();
-    if (n == 0) return;
-
-    float sum = 0;
-    for (float mu : m)
-        sum += mu;
-    const float mu_bar = sum / float(n);
-
-    // second moment of the equal-weight mixture, kept in single precision between additions
-    float s2 = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const double term = double(m[i]) * double(m[i]) + double(sd[i]) * double(sd[i]);
-        s2 = float(double(s2) + term);
-    }
-    const float s2_n = s2 / float(n);
-    const double var = double(s2_n) - double(mu_bar) * double(mu_bar);
-    // rounding may leave a hair below zero when every deviation is tiny
-    sd_avg = float(std::sqrt(var > 0 ? var : 0.0));
-
-    float p_sum = 0;
-    for (float s : sd)
-        p_sum += peak(s);
-    float acc = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const float w = peak(sd[i]) / p_sum;
-        const float t = m[i] * w;
-        acc += t;
-    }
-    m_avg = acc;
+    mixture(m.constData(), sd.constData(), m.size(), m_avg, sd_avg);
 }
 
 void tweet::comp_avg(float* m, float* sd, int n, float& m_avg, float& sd_avg) {
@@ -220,9 +348,9 @@ void tweet::comp_overall_avg() {
     for (int d : {AROUSAL, DOMINANCE, VALENCE})
         comp_avg(mean[d], sdev[d], mean_avg[d], sdev_avg[d]);
 
-    QList<float> m{mean_avg[AROUSAL], mean_avg[VALENCE]};
-    QList<float> sd{sdev_avg[AROUSAL], sdev_avg[VALENCE]};
-    comp_avg(m, sd, mean_tot, sdev_tot);
+    const float m[] = {mean_avg[AROUSAL], mean_avg[VALENCE]};
+    const float sd[] = {sdev_avg[AROUSAL], sdev_avg[VALENCE]};
+    mixture(m, sd, 2, mean_tot, sdev_tot);
 
     // a 64-bit sum: a long enough body of frequent words would overflow an int
     qint64 total = 0;
@@ -415,9 +543,13 @@ void tweet::time(QString pub_t) {
     tm = posted.toLocalTime().toString(QStringLiteral("MMM d h:mm:ssap"));
 }
 
-float tweet::m(e_dim dim) const { return dim < 0 || dim >= E_DIM_N ? 0.0f : mean_avg[dim]; }
+float tweet::m(e_dim dim) const {
+    return dim < 0 || dim >= E_DIM_N ? 0.0f : mean_avg[dim];
+}
 
-float tweet::sd(e_dim dim) const { return dim < 0 || dim >= E_DIM_N ? 0.0f : sdev_avg[dim]; }
+float tweet::sd(e_dim dim) const {
+    return dim < 0 || dim >= E_DIM_N ? 0.0f : sdev_avg[dim];
+}
 
 void tweet::set_estimate(float valence, float arousal, float overall_sd, float freq_measure) {
     mean_avg[VALENCE] = valence;

@@ -17,6 +17,9 @@ public:
     void content(QString body);
     void name(QString pub);
     void time(QString pub_t);
+    // The body and the estimate as content(body) sets them, without the rich-text renderings
+    // (which keep those of an earlier body): for scoring messages in bulk.
+    void estimate(QString body);
 
     QString content() const { return raw; }
     QString name() const { return nm; }
@@ -54,6 +57,7 @@ private:
     static void comp_avg(float* m, float* sd, int n, float& m_avg, float& sd_avg);
     void comp_overall_avg();
     void fmt_content(const bool* known, qsizetype known_n);
+    void set_body(QString body, bool render);
 
     QString fmt;
     QList<int> freq;

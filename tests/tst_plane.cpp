@@ -281,15 +281,26 @@ private slots:
         }
     }
 
-    // A crowd of overlapping discs comes out as drawing each tweet in turn, fill then outline,
-    // would leave it.
+    // A crowd of overlapping discs, and a pile of them on one spot, come out as drawing each tweet
+    // in turn, fill then outline, would leave them.
+    void crowdMatchesTweetByTweetDrawing_data() {
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<int>("n");
+        QTest::addColumn<float>("spread");
+        QTest::addRow("crowd") << 3 << 400 << 1.0f;
+        QTest::addRow("pile") << 10 << 1500 << 0.01f;
+    }
     void crowdMatchesTweetByTweetDrawing() {
-        mw->zoom_slider()->setValue(3);
-        mw->set_sbar(1.0f / 3, 1.0f / 3);
+        QFETCH(int, zoom);
+        QFETCH(int, n);
+        QFETCH(float, spread);
+        mw->zoom_slider()->setValue(zoom);
+        mw->set_sbar((1 - 1.0f / zoom) / 2, (1 - 1.0f / zoom) / 2); // centred on (5, 5)
         std::mt19937 rng(5);
-        std::normal_distribution<float> v(5.5f, 0.9f), a(5.2f, 0.7f), sd(2.3f, 0.9f), fq(4.5f, 1.5f);
+        std::normal_distribution<float> v(5 + 0.5f * spread, 0.9f * spread),
+            a(5 + 0.2f * spread, 0.7f * spread), sd(2.3f, 0.9f), fq(4.5f, 1.5f);
         QList<tweet> crowd;
-        for (int i = 0; i < 400; ++i)
+        for (int i = 0; i < n; ++i)
             crowd << placed(std::clamp(v(rng), 1.0f, 9.0f), std::clamp(a(rng), 1.0f, 9.0f), sd(rng), fq(rng));
 
         testutils::grab(gl); // the plane alone, then the discs on it one by one

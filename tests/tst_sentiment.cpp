@@ -1,8 +1,13 @@
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTest>
 
 #include <cmath>
 #include <limits>
 
+#include "anew.h"
+#include "stemmer.h"
 #include "tweet.h"
 
 using terms = QList<QString>;
@@ -58,6 +63,43 @@ private slots:
             QCOMPARE(stems.m(dim), rows.m(dim));
             QCOMPARE(stems.sd(dim), rows.sd(dim));
         }
+    }
+
+    // Matches are remembered from body to body: the demo corpus and thousands of made-up tokens,
+    // twice over, give the terms and norms that looking every token up afresh gives.
+    void rememberedMatchesAsLookedUp() {
+        QStringList bodies;
+        QFile f(QUORVEL_SOURCE_DIR "/data/demo_corpus.jsonl");
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        while (!f.atEnd())
+            bodies.append(QJsonDocument::fromJson(f.readLine()).object().value("text").toString());
+        QCOMPARE(bodies.size(), 4800);
+        for (int i = 0; i < 800; ++i)
+            bodies.append(QString("Loving w%1ing LOVE loved false fals caf\u00e9s %2 love%3 hous%4")
+                              .arg(QString::number(i), QString(30 + i % 3, QChar('a' + i % 26)),
+                                   QString::number(i % 7), i % 2 ? "e" : "es"));
+        tweet t;
+        for (int pass = 0; pass < 2; ++pass)
+            for (const QString& body : std::as_const(bodies)) {
+                t.content(body);
+                tweet want;
+                for (const QString& token : t.prep.split(' ', Qt::SkipEmptyParts)) {
+                    float m[E_DIM_N], sd[E_DIM_N];
+                    int fq = 0;
+                    if (anew_word(token, m[AROUSAL], sd[AROUSAL], m[DOMINANCE], sd[DOMINANCE], m[VALENCE],
+                                  sd[VALENCE], fq))
+                        want.anew_term_append(token, m, sd, fq);
+                    else if (anew_stem(stem_word(token), m[AROUSAL], sd[AROUSAL], m[DOMINANCE], sd[DOMINANCE],
+                                       m[VALENCE], sd[VALENCE], fq))
+                        want.anew_term_append(stem_word(token), m, sd, fq);
+                }
+                QCOMPARE(t.anew, want.anew);
+                QCOMPARE(t.freq, want.freq);
+                for (int d = 0; d < E_DIM_N; ++d) {
+                    QCOMPARE(t.mean[d], want.mean[d]);
+                    QCOMPARE(t.sdev[d], want.sdev[d]);
+                }
+            }
     }
 
     // A body without dictionary words keeps the previous numbers and clears only the terms; a

@@ -4,192 +4,577 @@
 //
 // Reads UTF-8 messages, one per line, from FILE (or standard input when FILE is absent or "-").
 // With --jsonl every line is a JSON object whose "text" field is the message; its other fields are
-// copied to the output. Writes one JSON object per line (or CSV with a header with --csv). Lines
-// are handled one at a time, so memory use does not grow with the input.
+// copied to the output, and blank lines are skipped. Writes one JSON object per line (or CSV with a
+// header with --csv). Lines are handled one at a time, so memory use does not grow with the input.
 //
 // Exit status: 0 when every line was scored, 1 when some line was not a usable JSON object
 // (reported on standard error, the rest still scored), 2 on a usage or I/O error.
 
+#include <QCommandLineParser>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "config.h"
 #include "tweet.h"
 
 namespace {
 
-const char* const usage = "usage: quorvel-score [--jsonl] [--csv] [FILE]\n"
-                          "Scores UTF-8 messages, one per line, from FILE or standard input.\n"
-                          "  --jsonl  every line is a JSON object with the message in \"text\";\n"
-                          "           its other fields are copied to the output\n"
-                          "  --csv    write CSV with a header instead of one JSON object per line\n";
-
 const char* const columns[] = {"text",         "kept",         "terms",      "valence",
                                "arousal",      "dominance",    "valence_sd", "arousal_sd",
                                "dominance_sd", "overall_mean", "overall_sd", "fq"};
-constexpr int column_n = int(sizeof columns / sizeof *columns);
 
-bool is_column(const QString& key) {
+bool is_column(std::string_view key) {
     for (const char* c : columns)
-        if (key == QLatin1String(c)) return true;
+        if (key == c) return true;
     return false;
 }
 
-// Nine significant digits give back the very float; infinities and NaN have no JSON form.
-QString number(float x) {
-    return std::isfinite(x) ? QString::number(double(x), 'g', 9) : QString();
+// ---- Writing: JSON and CSV text, appended to one output buffer ----
+
+void put_utf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
 }
 
-QString json_string(const QString& s) {
-    QString out;
-    out.reserve(s.size() + 2);
-    out += QLatin1Char('"');
-    for (QChar c : s) {
-        switch (c.unicode()) {
-        case '"':
-            out += QLatin1String("\\\"");
-            break;
-        case '\\':
-            out += QLatin1String("\\\\");
-            break;
-        case '\n':
-            out += QLatin1String("\\n");
-            break;
-        case '\r':
-            out += QLatin1String("\\r");
-            break;
-        case '\t':
-            out += QLatin1String("\\t");
-            break;
-        default:
-            if (c.unicode() < 0x20)
-                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+// A JSON string's escape for an ASCII character, or null when it is written as it is.
+const char* json_escape(char c, char (&buf)[8]) {
+    switch (c) {
+    case '"':
+        return "\\\"";
+    case '\\':
+        return "\\\\";
+    case '\n':
+        return "\\n";
+    case '\r':
+        return "\\r";
+    case '\t':
+        return "\\t";
+    default:
+        if (quint8(c) >= 0x20) return nullptr;
+        std::snprintf(buf, sizeof buf, "\\u%04x", unsigned(quint8(c)));
+        return buf;
+    }
+}
+
+enum class style { json, csv };
+
+// Text held as UTF-16 (the message) or UTF-8 (copied fields), written as the inside of a JSON
+// string or as a CSV cell's text. A lone surrogate becomes '?', as the toolkit's UTF-8 encoder
+// writes it; in CSV a NUL becomes U+FFFD, since CSV has no escapes and readers stop at a NUL.
+void put_text(std::string& out, QStringView s, style st) {
+    char buf[8];
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c < 0x80) {
+            const char* e = st == style::json ? json_escape(char(c), buf) : nullptr;
+            if (e)
+                out += e;
+            else if (c == 0 && st == style::csv)
+                put_utf8(out, 0xFFFD);
+            else if (c == '"' && st == style::csv)
+                out += "\"\"";
             else
-                out += c;
+                out += char(c);
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && s[i + 1].isLowSurrogate()) {
+            put_utf8(out, QChar::surrogateToUcs4(c, s[i + 1].unicode()));
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            out += '?';
+        } else {
+            put_utf8(out, c);
         }
     }
-    out += QLatin1Char('"');
-    return out;
 }
 
-// Compact JSON text of any value.
-QString json_value(const QJsonValue& v) {
-    if (v.isString()) return json_string(v.toString());
-    const QByteArray wrapped = QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(wrapped.mid(1, wrapped.size() - 2));
+void put_text(std::string& out, std::string_view s, style st) {
+    char buf[8];
+    for (char c : s) {
+        const char* e = st == style::json ? json_escape(c, buf) : nullptr;
+        if (e)
+            out += e;
+        else if (c == '\0' && st == style::csv)
+            put_utf8(out, 0xFFFD);
+        else if (c == '"' && st == style::csv)
+            out += "\"\"";
+        else
+            out += c;
+    }
 }
 
-QString csv_field(const QString& s) {
-    if (!s.contains(QLatin1Char(',')) && !s.contains(QLatin1Char('"')) && !s.contains(QLatin1Char('\n')) &&
-        !s.contains(QLatin1Char('\r')))
-        return s;
-    QString quoted = s;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+template <typename Text> void put_json_string(std::string& out, Text s) {
+    out += '"';
+    put_text(out, s, style::json);
+    out += '"';
 }
 
-QString csv_value(const QJsonValue& v) {
-    if (v.isString()) return csv_field(v.toString());
-    if (v.isNull() || v.isUndefined()) return QString();
-    return csv_field(json_value(v));
+bool csv_needs_quotes(QStringView s) {
+    for (QChar c : s)
+        if (c == u',' || c == u'"' || c == u'\n' || c == u'\r') return true;
+    return false;
+}
+
+bool csv_needs_quotes(std::string_view s) {
+    return s.find_first_of(",\"\n\r") != std::string_view::npos;
+}
+
+// A CSV cell: quoted (quotes doubled) when it holds a comma, a quote or a line break.
+template <typename Text> void put_csv(std::string& out, Text s) {
+    const bool quote = csv_needs_quotes(s);
+    if (quote) out += '"';
+    put_text(out, s, style::csv);
+    if (quote) out += '"';
+}
+
+// The shortest text that reads back as the same float; nothing for an infinity or NaN, which have
+// no JSON form.
+void put_number(std::string& out, float x) {
+    char buf[32];
+    const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, x);
+    out.append(buf, size_t(r.ptr - buf));
+}
+
+// ---- Reading: the fields of one input object ----
+
+// One field of an input object: a string (its decoded UTF-8) or any other value (its compact
+// JSON text, as the toolkit writes it).
+struct field {
+    std::string_view key;
+    bool is_string = false;
+    std::string_view value;
+};
+
+// Decodes UTF-8 that holds no byte-order mark into UTF-16, appending to out; false when the bytes
+// are not strict UTF-8 (the caller then leaves the text to the toolkit's own decoder).
+bool decode_utf8(std::string_view in, std::u16string& out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
+    const auto* const end = p + in.size();
+    while (p != end) {
+        const unsigned char b = *p;
+        if (b < 0x80) {
+            out += char16_t(b);
+            ++p;
+            continue;
+        }
+        int more;
+        char32_t c, least;
+        if (b >= 0xC2 && b <= 0xDF) {
+            more = 1, c = b & 0x1F, least = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            more = 2, c = b & 0x0F, least = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            more = 3, c = b & 0x07, least = 0x10000;
+        } else {
+            return false;
+        }
+        if (end - p <= more) return false;
+        for (int k = 1; k <= more; ++k) {
+            if ((p[k] & 0xC0) != 0x80) return false;
+            c = (c << 6) | (p[k] & 0x3F);
+        }
+        if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) || c == 0xFEFF) return false;
+        if (c >= 0x10000) {
+            out += char16_t(0xD800 + ((c - 0x10000) >> 10));
+            out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            out += char16_t(c);
+        }
+        p += more + 1;
+    }
+    return true;
+}
+
+// A reader for the common shape of a JSON line: one object whose keys are plain ASCII and whose
+// values are strings (standard escapes, strict UTF-8), true, false, null or integers of up to 15
+// digits. It gives up on anything else (and on everything the toolkit reads in its own way: a
+// byte-order mark inside a string, raw control characters, surrogate escapes), so that the
+// toolkit's parser, which the answer must equal, handles those lines.
+class fast_object {
+public:
+    bool parse(std::string_view line) {
+        fields.clear();
+        store.clear();
+        spans.clear();
+        p = line.data();
+        end = p + line.size();
+        ws();
+        if (!eat('{')) return false;
+        ws();
+        for (;;) {
+            span s{};
+            if (!eat('"')) return false;
+            s.key = store.size();
+            while (p != end && *p != '"') {
+                const unsigned char c = quint8(*p);
+                if (c < 0x20 || c >= 0x7F || c == '\\') return false;
+                store += char(c);
+                ++p;
+            }
+            if (!eat('"')) return false;
+            s.key_n = store.size() - s.key;
+            ws();
+            if (!eat(':')) return false;
+            ws();
+            s.value = store.size();
+            if (p == end) return false;
+            if (*p == '"') {
+                ++p;
+                if (!string_value()) return false;
+                s.is_string = true;
+            } else if (!literal()) {
+                return false;
+            }
+            s.value_n = store.size() - s.value;
+            spans.push_back(s);
+            ws();
+            if (eat(',')) {
+                ws();
+                continue;
+            }
+            if (!eat('}')) return false;
+            break;
+        }
+        ws();
+        if (p != end) return false;
+
+        for (const span& s : spans)
+            fields.push_back({std::string_view(store).substr(s.key, s.key_n), s.is_string,
+                              std::string_view(store).substr(s.value, s.value_n)});
+        // in the toolkit's order: by key, the last of equal keys kept
+        // (objects have a handful of fields: an insertion sort, stable and without a buffer)
+        for (size_t i = 1; i < fields.size(); ++i)
+            for (size_t k = i; k > 0 && fields[k].key < fields[k - 1].key; --k)
+                std::swap(fields[k], fields[k - 1]);
+        size_t kept = 0;
+        for (size_t i = 0; i < fields.size(); ++i) {
+            if (i + 1 < fields.size() && fields[i + 1].key == fields[i].key) continue;
+            fields[kept++] = fields[i];
+        }
+        fields.resize(kept);
+        return true;
+    }
+
+    std::vector<field> fields;
+
+private:
+    void ws() {
+        while (p != end && (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r'))
+            ++p;
+    }
+    bool eat(char c) {
+        if (p == end || *p != c) return false;
+        ++p;
+        return true;
+    }
+
+    // The rest of a string after its opening quote, decoded into store.
+    bool string_value() {
+        const char* run = p;
+        for (;;) {
+            if (p == end) return false;
+            const unsigned char c = quint8(*p);
+            if (c == '"' || c == '\\') {
+                if (!utf8_run(run, p)) return false;
+                if (c == '"') {
+                    ++p;
+                    return true;
+                }
+                if (++p == end) return false;
+                const char e = *p++;
+                switch (e) {
+                case '"':
+                case '\\':
+                case '/':
+                    store += e;
+                    break;
+                case 'b':
+                    store += '\b';
+                    break;
+                case 'f':
+                    store += '\f';
+                    break;
+                case 'n':
+                    store += '\n';
+                    break;
+                case 'r':
+                    store += '\r';
+                    break;
+                case 't':
+                    store += '\t';
+                    break;
+                case 'u': {
+                    char32_t u = 0;
+                    for (int k = 0; k < 4; ++k, ++p) {
+                        if (p == end) return false;
+                        const char h = *p;
+                        const int d = h >= '0' && h <= '9'   ? h - '0'
+                                      : h >= 'a' && h <= 'f' ? h - 'a' + 10
+                                      : h >= 'A' && h <= 'F' ? h - 'A' + 10
+                                                             : -1;
+                        if (d < 0) return false;
+                        u = u * 16 + char32_t(d);
+                    }
+                    if (u >= 0xD800 && u <= 0xDFFF) return false;
+                    put_utf8(store, u);
+                    break;
+                }
+                default:
+                    return false;
+                }
+                run = p;
+                continue;
+            }
+            if (c < 0x20) return false;
+            ++p;
+        }
+    }
+
+    // Raw bytes of a string between escapes: strict UTF-8 without a byte-order mark, copied.
+    bool utf8_run(const char* from, const char* to) {
+        for (const char* q = from; q != to; ++q) {
+            if (quint8(*q) < 0x80) continue;
+            decoded.clear();
+            if (!decode_utf8(std::string_view(from, size_t(to - from)), decoded)) return false;
+            break;
+        }
+        store.append(from, size_t(to - from));
+        return true;
+    }
+
+    // true, false, null or an integer, copied as the toolkit writes it.
+    bool literal() {
+        for (const char* word : {"true", "false", "null"}) {
+            const size_t n = std::strlen(word);
+            if (size_t(end - p) >= n && std::memcmp(p, word, n) == 0) {
+                p += n;
+                store += word;
+                return true;
+            }
+        }
+        const char* start = p;
+        if (p != end && *p == '-') ++p;
+        const char* digits = p;
+        while (p != end && *p >= '0' && *p <= '9')
+            ++p;
+        const size_t n = size_t(p - digits);
+        if (n == 0 || n > 15 || (n > 1 && *digits == '0')) return false;
+        if (p != end && (*p == '.' || *p == 'e' || *p == 'E')) return false;
+        // the toolkit keeps numbers as doubles, and -0 comes out as 0
+        if (n == 1 && *digits == '0') start = digits;
+        store.append(start, size_t(p - start));
+        return true;
+    }
+
+    // A field as offsets into store: views are taken only once store has stopped growing.
+    struct span {
+        size_t key, key_n, value, value_n;
+        bool is_string;
+    };
+
+    const char* p = nullptr;
+    const char* end = nullptr;
+    std::string store;
+    std::vector<span> spans;
+    std::u16string decoded; // scratch for checking UTF-8
+};
+
+// The fields of an object as the toolkit reads it, for the lines the fast reader leaves to it.
+class toolkit_object {
+public:
+    void fill(const QJsonObject& o) {
+        store.clear();
+        fields.clear();
+        std::vector<std::pair<size_t, size_t>> at;
+        for (auto it = o.begin(); it != o.end(); ++it) {
+            at.emplace_back(store.size(), 0);
+            store += it.key().toUtf8().toStdString();
+            at.back().second = store.size();
+            const QJsonValue v = it.value();
+            if (v.isString()) {
+                store += v.toString().toUtf8().toStdString();
+            } else {
+                const QByteArray wrapped = QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact);
+                store += wrapped.mid(1, wrapped.size() - 2).toStdString();
+            }
+        }
+        auto it = o.begin();
+        for (size_t k = 0; k < at.size(); ++k, ++it) {
+            const size_t value_end = k + 1 < at.size() ? at[k + 1].first : store.size();
+            fields.push_back({std::string_view(store).substr(at[k].first, at[k].second - at[k].first),
+                              it.value().isString(),
+                              std::string_view(store).substr(at[k].second, value_end - at[k].second)});
+        }
+    }
+
+    std::vector<field> fields;
+
+private:
+    std::string store;
+};
+
+const field* find_field(const std::vector<field>& fields, std::string_view key) {
+    for (const field& f : fields)
+        if (f.key == key) return &f;
+    return nullptr;
 }
 
 struct scorer {
     bool jsonl = false;
     bool csv = false;
     bool header_done = false;
-    QStringList extra; // copied columns of the CSV, fixed by the first object
+    std::vector<std::string> extra; // copied columns of the CSV, fixed by the first object
     tweet t;
+    std::string out;
+    std::string terms;
+    std::u16string text;
+    fast_object fast;
+    toolkit_object slow;
 
-    void write(const QString& line) {
-        const QByteArray bytes = line.toUtf8();
-        fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-        fputc('\n', stdout);
+    void flush() {
+        fwrite(out.data(), 1, out.size(), stdout);
+        out.clear();
     }
 
     void header() {
         if (header_done) return;
         header_done = true;
-        QStringList names;
-        for (const char* c : columns)
-            names.append(QLatin1String(c));
-        for (const QString& e : extra)
-            names.append(csv_field(e));
-        write(names.join(QLatin1Char(',')));
+        for (const char* c : columns) {
+            if (c != columns[0]) out += ',';
+            out += c;
+        }
+        for (const std::string& e : extra) {
+            out += ',';
+            put_csv(out, std::string_view(e));
+        }
+        out += '\n';
     }
 
-    // The estimate's values in column order (after text and kept); empty strings stand for null.
-    QStringList values(const QString& text) {
-        t.content(text);
+    void score(const QString& body, const std::vector<field>& fields) {
+        t.estimate(body);
         const bool any = t.term_n() > 0;
-        QStringList out;
-        auto add = [&](float x) { out.append(any ? number(x) : QString()); };
-        add(t.m(VALENCE));
-        add(t.m(AROUSAL));
-        add(t.m(DOMINANCE));
-        add(t.sd(VALENCE));
-        add(t.sd(AROUSAL));
-        add(t.sd(DOMINANCE));
-        add(t.overall_mean());
-        add(t.overall_sdev());
-        add(t.fq());
-        return out;
-    }
-
-    void score(const QString& text, const QJsonObject& fields) {
-        const QStringList nums = values(text);
         const bool kept = t.term_n() >= 2;
+        const float nums[] = {t.m(VALENCE),     t.m(AROUSAL),     t.m(DOMINANCE),
+                              t.sd(VALENCE),    t.sd(AROUSAL),    t.sd(DOMINANCE),
+                              t.overall_mean(), t.overall_sdev(), t.fq()};
+        const QList<QString> term_list = t.anew_term();
         if (csv) {
             if (!header_done) {
-                for (auto it = fields.begin(); it != fields.end(); ++it)
-                    if (!is_column(it.key())) extra.append(it.key());
+                for (const field& f : fields)
+                    if (!is_column(f.key)) extra.emplace_back(f.key);
                 header();
             }
-            QStringList row{csv_field(text), QLatin1String(kept ? "true" : "false"),
-                            csv_field(t.anew_term().join(QLatin1Char(' ')))};
-            row += nums;
-            for (const QString& e : extra)
-                row.append(csv_value(fields.value(e)));
-            write(row.join(QLatin1Char(',')));
-            return;
+            put_csv(out, QStringView(body));
+            out += kept ? ",true," : ",false,";
+            terms.clear();
+            for (const QString& term : term_list) {
+                if (!terms.empty()) terms += ' ';
+                for (QChar c : term) // the lexicon's words and stems: ASCII
+                    put_utf8(terms, c.unicode());
+            }
+            put_csv(out, std::string_view(terms));
+            for (float x : nums) {
+                out += ',';
+                if (any && std::isfinite(x)) put_number(out, x);
+            }
+            for (const std::string& e : extra) {
+                out += ',';
+                const field* f = find_field(fields, e);
+                if (f && (f->is_string || f->value != "null")) put_csv(out, f->value);
+            }
+        } else {
+            out += "{\"text\":";
+            put_json_string(out, QStringView(body));
+            out += kept ? ",\"kept\":true,\"terms\":[" : ",\"kept\":false,\"terms\":[";
+            for (qsizetype i = 0; i < term_list.size(); ++i) {
+                if (i) out += ',';
+                put_json_string(out, QStringView(term_list[i]));
+            }
+            out += ']';
+            for (int i = 0; i < 9; ++i) {
+                out += ",\"";
+                out += columns[i + 3];
+                out += "\":";
+                if (any && std::isfinite(nums[i]))
+                    put_number(out, nums[i]);
+                else
+                    out += "null";
+            }
+            // the object's own fields follow; a field named like an output column is dropped
+            for (const field& f : fields) {
+                if (is_column(f.key)) continue;
+                out += ',';
+                put_json_string(out, f.key);
+                out += ':';
+                if (f.is_string)
+                    put_json_string(out, f.value);
+                else
+                    out += f.value;
+            }
+            out += '}';
         }
-        QString out = QStringLiteral("{\"text\":") + json_string(text);
-        out += QLatin1String(kept ? ",\"kept\":true" : ",\"kept\":false");
-        out += QLatin1String(",\"terms\":[");
-        const QList<QString> terms = t.anew_term();
-        for (int i = 0; i < terms.size(); ++i) {
-            if (i) out += QLatin1Char(',');
-            out += json_string(terms[i]);
-        }
-        out += QLatin1Char(']');
-        for (int i = 0; i < nums.size(); ++i) {
-            out += QLatin1String(",\"") + QLatin1String(columns[i + 3]) + QLatin1String("\":");
-            out += nums[i].isEmpty() ? QStringLiteral("null") : nums[i];
-        }
-        // the object's own fields follow; a field named like an output column is dropped
-        for (auto it = fields.begin(); it != fields.end(); ++it)
-            if (!is_column(it.key()))
-                out += QLatin1Char(',') + json_string(it.key()) + QLatin1Char(':') + json_value(it.value());
-        out += QLatin1Char('}');
-        write(out);
+        out += '\n';
+        if (out.size() >= (size_t(1) << 16)) flush();
+    }
+
+    // The message as a string over this scorer's own buffer: no copy, and valid until the next
+    // line, which is as long as the record reads it.
+    QString text_view() const {
+        return QString::fromRawData(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
     }
 
     // False when the line is not a usable JSON object.
-    bool line(const QByteArray& bytes, long long lineno) {
+    bool line(std::string_view bytes, long long lineno) {
         if (!jsonl) {
-            score(QString::fromUtf8(bytes), QJsonObject());
+            text.clear();
+            if (decode_utf8(bytes, text))
+                score(text_view(), {});
+            else
+                score(QString::fromUtf8(bytes.data(), qsizetype(bytes.size())), {});
             return true;
         }
+        if (bytes.find_first_not_of(" \t\r") == std::string_view::npos) return true; // blank
+        if (fast.parse(bytes)) {
+            const field* f = find_field(fast.fields, "text");
+            text.clear();
+            if (f && f->is_string && decode_utf8(f->value, text)) {
+                score(text_view(), fast.fields);
+                return true;
+            }
+        }
+
         QJsonParseError err;
-        const QJsonDocument doc = QJsonDocument::fromJson(bytes, &err);
+        const QJsonDocument doc =
+            QJsonDocument::fromJson(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())), &err);
         QString why;
         if (err.error != QJsonParseError::NoError)
             why = QStringLiteral("invalid JSON (%1 at offset %2)")
@@ -199,12 +584,14 @@ struct scorer {
         else if (!doc.object().value(QLatin1String("text")).isString())
             why = QStringLiteral("no \"text\" string field");
         if (!why.isEmpty()) {
-            fflush(stdout); // keep the report next to the output it follows
+            flush(); // keep the report next to the output it follows
+            fflush(stdout);
             fprintf(stderr, "quorvel-score: line %lld: %s, skipped\n", lineno, why.toUtf8().constData());
             return false;
         }
         const QJsonObject obj = doc.object();
-        score(obj.value(QLatin1String("text")).toString(), obj);
+        slow.fill(obj);
+        score(obj.value(QLatin1String("text")).toString(), slow.fields);
         return true;
     }
 };
@@ -212,64 +599,108 @@ struct scorer {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+    QCommandLineParser cl;
+    cl.setApplicationDescription(QStringLiteral(
+        "Scores UTF-8 messages, one per line, with Quorvel's sentiment estimate.\n"
+        "Exit status: 0 when every line was scored, 1 when some --jsonl line was not a JSON object\n"
+        "with a \"text\" string (reported on standard error and skipped), 2 on a usage or I/O error."));
+    const QCommandLineOption help_opt({QStringLiteral("h"), QStringLiteral("help")},
+                                      QStringLiteral("Show this help and exit."));
+    const QCommandLineOption version_opt(QStringLiteral("version"),
+                                         QStringLiteral("Show the version and exit."));
+    const QCommandLineOption jsonl_opt(
+        QStringLiteral("jsonl"),
+        QStringLiteral("Every line is a JSON object with the message in \"text\"; its other fields are "
+                       "copied to the output, and blank lines are skipped (default: every line is a "
+                       "message as plain text)."));
+    const QCommandLineOption csv_opt(
+        QStringLiteral("csv"),
+        QStringLiteral("Write CSV with a header line (default: one JSON object per line)."));
+    cl.addOptions({help_opt, version_opt, jsonl_opt, csv_opt});
+    cl.addPositionalArgument(QStringLiteral("FILE"),
+                             QStringLiteral("The messages (default: standard input, also for \"-\")."),
+                             QStringLiteral("[FILE]"));
+    const auto usage = [&cl](const QString& why) {
+        fprintf(stderr, "quorvel-score: %s\n", why.toLocal8Bit().constData());
+        fprintf(stderr, "usage: quorvel-score [--jsonl] [--csv] [FILE] (see --help)\n");
+        return 2;
+    };
+    if (!cl.parse(args)) return usage(cl.errorText());
+    if (cl.isSet(help_opt)) {
+        // helpText() names the program from the application object, which this tool does without
+        QString text = cl.helpText();
+        text.replace(QRegularExpression(QStringLiteral("^Usage: \\S*")),
+                     QStringLiteral("Usage: quorvel-score"));
+        fputs(text.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (cl.isSet(version_opt)) {
+        fputs("quorvel-score " QUORVEL_VERSION "\n", stdout);
+        return 0;
+    }
+    if (cl.positionalArguments().size() > 1) return usage(QStringLiteral("more than one input file"));
+
     scorer s;
-    const char* path = nullptr;
-    bool options_done = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* a = argv[i];
-        if (!options_done && std::strcmp(a, "--jsonl") == 0) {
-            s.jsonl = true;
-        } else if (!options_done && std::strcmp(a, "--csv") == 0) {
-            s.csv = true;
-        } else if (!options_done && (std::strcmp(a, "--help") == 0 || std::strcmp(a, "-h") == 0)) {
-            fputs(usage, stdout);
-            return 0;
-        } else if (!options_done && std::strcmp(a, "--") == 0) {
-            options_done = true;
-        } else if (!options_done && a[0] == '-' && a[1] != '\0') {
-            fprintf(stderr, "quorvel-score: unknown option %s\n%s", a, usage);
-            return 2;
-        } else if (!path) {
-            path = a;
-        } else {
-            fprintf(stderr, "quorvel-score: more than one input file\n%s", usage);
+    s.jsonl = cl.isSet(jsonl_opt);
+    s.csv = cl.isSet(csv_opt);
+    int fd = 0;
+    const QString path = cl.positionalArguments().value(0, QStringLiteral("-"));
+    if (path != QLatin1String("-")) {
+        const QByteArray name = path.toLocal8Bit();
+        fd = open(name.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            fprintf(stderr, "quorvel-score: cannot open %s: %s\n", name.constData(), strerror(errno));
             return 2;
         }
     }
-
-    FILE* in = stdin;
-    if (path && std::strcmp(path, "-") != 0) {
-        in = fopen(path, "rb");
-        if (!in) {
-            fprintf(stderr, "quorvel-score: cannot open %s: %s\n", path, strerror(errno));
-            return 2;
-        }
-    }
-    static char out_buf[1 << 16];
-    setvbuf(stdout, out_buf, _IOFBF, sizeof out_buf);
-
+    s.out.reserve((size_t(1) << 16) + 4096);
     if (s.csv && !s.jsonl) s.header();
 
-    bool malformed = false;
-    char* buf = nullptr;
-    size_t cap = 0;
+    // Lines are cut from blocks of the input; a line longer than a block grows the buffer.
+    std::vector<char> buf(size_t(1) << 16);
+    size_t begin = 0, filled = 0;
+    bool eof = false, read_failed = false, malformed = false;
     long long lineno = 0;
-    ssize_t len;
-    while ((len = getline(&buf, &cap, in)) >= 0) {
+    const auto one_line = [&](size_t from, size_t to) {
         ++lineno;
-        if (len > 0 && buf[len - 1] == '\n') --len;
-        if (len > 0 && buf[len - 1] == '\r') --len;
-        const char* p = buf;
-        if (lineno == 1 && len >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0) {
-            p += 3;
-            len -= 3;
+        if (to > from && buf[to - 1] == '\r') --to;
+        std::string_view bytes(buf.data() + from, to - from);
+        if (lineno == 1 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+        if (!s.line(bytes, lineno)) malformed = true;
+    };
+    for (;;) {
+        const void* nl = std::memchr(buf.data() + begin, '\n', filled - begin);
+        if (nl) {
+            const size_t at = size_t(static_cast<const char*>(nl) - buf.data());
+            one_line(begin, at);
+            begin = at + 1;
+            continue;
         }
-        if (!s.line(QByteArray::fromRawData(p, qsizetype(len)), lineno)) malformed = true;
+        if (eof) {
+            if (begin < filled) one_line(begin, filled);
+            break;
+        }
+        std::memmove(buf.data(), buf.data() + begin, filled - begin);
+        filled -= begin;
+        begin = 0;
+        if (filled == buf.size()) buf.resize(buf.size() * 2);
+        const ssize_t got = read(fd, buf.data() + filled, buf.size() - filled);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            read_failed = true;
+            break;
+        }
+        if (got == 0)
+            eof = true;
+        else
+            filled += size_t(got);
     }
-    const bool read_failed = ferror(in);
-    free(buf);
-    if (in != stdin) fclose(in);
+    if (fd != 0) close(fd);
     if (s.csv) s.header(); // an input without one usable object still gets its header
+    s.flush();
     if (fflush(stdout) != 0 || ferror(stdout)) {
         fprintf(stderr, "quorvel-score: cannot write the output: %s\n", strerror(errno));
         return 2;
