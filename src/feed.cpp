@@ -494,6 +494,58 @@ QString xml_text(const QString& s) {
     return escaped(s, false);
 }
 
+QString xml_unescape(const QString& s) {
+    if (!s.contains(QLatin1Char('&'))) return s;
+    static const struct {
+        QLatin1String name;
+        QChar c;
+    } named[] = {{QLatin1String("amp;"), QLatin1Char('&')},
+                 {QLatin1String("lt;"), QLatin1Char('<')},
+                 {QLatin1String("gt;"), QLatin1Char('>')},
+                 {QLatin1String("quot;"), QLatin1Char('"')},
+                 {QLatin1String("apos;"), QLatin1Char('\'')}};
+    QString out;
+    out.reserve(s.size());
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (s[i] != QLatin1Char('&')) {
+            out += s[i];
+            continue;
+        }
+        const QStringView rest = QStringView(s).sliced(i + 1);
+        bool done = false;
+        for (const auto& e : named)
+            if (rest.startsWith(e.name)) {
+                out += e.c;
+                i += e.name.size();
+                done = true;
+                break;
+            }
+        if (!done && rest.startsWith(QLatin1Char('#'))) {
+            const bool hex = rest.size() > 1 && (rest[1] == QLatin1Char('x') || rest[1] == QLatin1Char('X'));
+            const int base = hex ? 16 : 10;
+            char32_t c = 0;
+            qsizetype k = hex ? 2 : 1;
+            for (; k < rest.size() && c <= 0x10FFFF; ++k) {
+                const char16_t d = rest[k].unicode();
+                const int v = d >= '0' && d <= '9'                            ? d - '0'
+                              : hex && (d | 0x20) >= 'a' && (d | 0x20) <= 'f' ? (d | 0x20) - 'a' + 10
+                                                                              : -1;
+                if (v < 0) break;
+                c = c * base + char32_t(v);
+            }
+            if (k > (hex ? 2 : 1) && k < rest.size() && rest[k] == QLatin1Char(';') && c > 0 &&
+                c <= 0x10FFFF && !QChar::isSurrogate(c)) {
+                out += QString::fromUcs4(&c, 1);
+                i += k + 1;
+                done = true;
+            }
+        }
+        if (!done) out += s[i];
+    }
+    return out;
+}
+
 corpus::corpus(QList<message> msgs) : all(std::move(msgs)) {
     std::stable_sort(all.begin(), all.end(),
                      [](const message& a, const message& b) { return a.published > b.published; });

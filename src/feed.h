@@ -108,6 +108,9 @@ QString xml_escape(const QString& s);
 // The same for character data only: quotes stay as they are. A reader that takes a message's
 // text as it stands between the tags then sees a quoted word as a word.
 QString xml_text(const QString& s);
+// The text that XML character data stands for: the five predefined entities and numeric character
+// references decoded; anything else, an unknown or unfinished reference too, stays as it is.
+QString xml_unescape(const QString& s);
 
 class corpus {
 public:

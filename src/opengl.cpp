@@ -8,10 +8,10 @@
 #include <QInputDialog>
 #include <QMouseEvent>
 #include <QOpenGLContext>
-#include <QSurfaceFormat>
 #include <QOpenGLFunctions>
 #include <QPainter>
 #include <QPointer>
+#include <QSurfaceFormat>
 #include <QToolTip>
 #include <QWheelEvent>
 
@@ -46,11 +46,17 @@ void opengl::set_surface_format() {
     QSurfaceFormat::setDefaultFormat(fmt);
 }
 
-opengl::~opengl() { cleanup(); }
+opengl::~opengl() {
+    cleanup();
+}
 
-QSize opengl::sizeHint() const { return QSize(700, 450); }
+QSize opengl::sizeHint() const {
+    return QSize(700, 450);
+}
 
-QSize opengl::minimumSizeHint() const { return QSize(700, 450); }
+QSize opengl::minimumSizeHint() const {
+    return QSize(700, 450);
+}
 
 void opengl::initializeGL() {
     glMatrixMode(GL_PROJECTION);
@@ -144,7 +150,9 @@ void opengl::set_pass_state() {
                                                 GL_ONE_MINUS_SRC_ALPHA);
 }
 
-void opengl::render_text(int x, int y, const QString& s) { text_q.append({QPoint(x, y), s, text_c}); }
+void opengl::render_text(int x, int y, const QString& s) {
+    text_q.append({QPoint(x, y), s, text_c});
+}
 
 void opengl::flush_text(QPainter& p) {
     p.setFont(QFont());
@@ -202,13 +210,13 @@ struct circumplex_word {
 
 // The affect circumplex, counter-clockwise from the pleasant end of the pleasure axis.
 constexpr circumplex_word circumplex[] = {
-    {"pleasant", 9.0f, 5.0f},   {"happy", 8.88f, 5.92f},     {"elated", 8.34f, 7.29f},
-    {"excited", 7.29f, 8.34f},  {"alert", 5.92f, 8.88f},     {"active", 5.0f, 9.0f},
-    {"tense", 4.08f, 8.88f},    {"nervous", 2.71f, 8.34f},   {"stressed", 1.66f, 7.29f},
-    {"upset", 1.13f, 5.92f},    {"unpleasant", 1.0f, 5.0f},  {"sad", 1.13f, 4.08f},
-    {"unhappy", 1.66f, 2.71f},  {"depressed", 2.71f, 1.66f}, {"bored", 4.08f, 1.13f},
-    {"subdued", 5.0f, 1.0f},    {"calm", 5.92f, 1.13f},      {"relaxed", 7.29f, 1.66f},
-    {"serene", 8.34f, 2.71f},   {"contented", 8.88f, 4.08f},
+    {"pleasant", 9.0f, 5.0f},  {"happy", 8.88f, 5.92f},     {"elated", 8.34f, 7.29f},
+    {"excited", 7.29f, 8.34f}, {"alert", 5.92f, 8.88f},     {"active", 5.0f, 9.0f},
+    {"tense", 4.08f, 8.88f},   {"nervous", 2.71f, 8.34f},   {"stressed", 1.66f, 7.29f},
+    {"upset", 1.13f, 5.92f},   {"unpleasant", 1.0f, 5.0f},  {"sad", 1.13f, 4.08f},
+    {"unhappy", 1.66f, 2.71f}, {"depressed", 2.71f, 1.66f}, {"bored", 4.08f, 1.13f},
+    {"subdued", 5.0f, 1.0f},   {"calm", 5.92f, 1.13f},      {"relaxed", 7.29f, 1.66f},
+    {"serene", 8.34f, 2.71f},  {"contented", 8.88f, 4.08f},
 };
 constexpr int subdued = 15;
 
@@ -540,7 +548,9 @@ void opengl::update_y_trans(float f) {
     trans[1] = -9 * f;
 }
 
-void opengl::paint_flag(bool b) { paint = b; }
+void opengl::paint_flag(bool b) {
+    paint = b;
+}
 
 void opengl::get_screen_rng(float& w_rng, float& h_rng) const {
     w_rng = float(9.0 / zoom_f);
@@ -877,6 +887,10 @@ void opengl::load_file(const QString& path, const QString& q) {
                 q_str = caption;
                 cleanup();
                 tw_db.clear();
+                if (w) {
+                    w->show_status(QString());
+                    w->show_summary(QString());
+                }
                 updateGL();
             },
             why);

@@ -371,6 +371,11 @@ bool twit::open_file(const QString& path, const QString& q, QList<tweet>& tw_db,
     fail_why.clear();
     stopped = false;
 
+    // A pipe or a device could block the program or never end.
+    if (QFileInfo(path).exists() && !QFileInfo(path).isFile()) {
+        why = tr("not a regular file");
+        return false;
+    }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         why = f.errorString();
@@ -397,9 +402,9 @@ bool twit::open_file(const QString& path, const QString& q, QList<tweet>& tw_db,
     dlg.setLabelText(tr("Reading %1...").arg(name));
     watch(dlg, tr("Open \"%1\"").arg(name), size > 0 ? 1000 : 0);
 
-    // The newest messages so far, the one to go first at the top of the heap.
+    // The messages a feed would answer with so far; the heap's top is the one that goes last.
     std::vector<found> best;
-    qint64 seq = 0, read_n = 0;
+    qint64 seq = 0, read_n = 0, records = 0;
     feed::message m;
     for (;;) {
         const bool last = piece.isEmpty();
@@ -407,6 +412,7 @@ bool twit::open_file(const QString& path, const QString& q, QList<tweet>& tw_db,
         rd.add(piece, last);
         piece = QByteArray();
         while (rd.next(m)) {
+            ++records;
             // The feed is asked for English messages only.
             if (!feed::matches(m, kw, QStringLiteral("en"))) continue;
             found x{std::move(m), seq++};
@@ -442,6 +448,11 @@ bool twit::open_file(const QString& path, const QString& q, QList<tweet>& tw_db,
         }
     }
     f.close();
+    if (records == 0) {
+        why = tr("no line holds a message");
+        prog = nullptr;
+        return false;
+    }
     std::sort_heap(best.begin(), best.end(), sooner);
 
     replace();
@@ -450,8 +461,10 @@ bool twit::open_file(const QString& path, const QString& q, QList<tweet>& tw_db,
     dlg.setMaximum(int(best.size()));
     dlg.setValue(0);
     for (size_t i = 0; i < best.size() && !stopped; ++i) {
+        // In the form a feed server gives them, so that a file and a feed of the same messages
+        // give the same tweets.
         const feed::message& x = best[i].m;
-        take_entry(x.text, x.author,
+        take_entry(feed::xml_text(x.text), feed::xml_text(x.author),
                    x.published.isValid() ? x.published.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"))
                                          : QString(),
                    db);

@@ -53,8 +53,8 @@ public:
     // times, take the steps of a feed's entries, at most as many as a query could fetch. The
     // file is read piece by piece with the window live; once it has been read, `replace` is
     // called and the messages are appended to tw_db, which is repainted every 100 of them.
-    // False, with why set and `replace` not called, when the file cannot be read; Cancel while
-    // it is read does not call `replace` either.
+    // False, with why set and `replace` not called, when the file cannot be read or no line of it
+    // holds a message; Cancel while it is read does not call `replace` either.
     bool open_file(const QString& path, const QString& q, QList<tweet>& tw_db,
                    const std::function<void()>& replace, QString& why);
     // Of the last open_file(): records of the file that could not be read, and a line about them
