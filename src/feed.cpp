@@ -398,8 +398,59 @@ bool corpus_reader::csv_record(qsizetype from, qsizetype end, qsizetype after, i
     return false;
 }
 
+namespace {
+
+// The usual form, yyyy-MM-ddTHH:mm:ss with optional fraction and Z, an offset or no zone, read
+// without the toolkit's parser, which looks up the local time zone on every call. False when the
+// text has another form; t is then untouched.
+bool quick_time(QStringView s, bool utc_without_zone, QDateTime& t) {
+    auto num = [&s](qsizetype at, qsizetype len) {
+        int v = 0;
+        for (qsizetype k = at; k < at + len; ++k) {
+            const char16_t c = s[k].unicode();
+            if (c < '0' || c > '9') return -1;
+            v = v * 10 + (c - '0');
+        }
+        return v;
+    };
+    if (s.size() < 19 || s[4] != u'-' || s[7] != u'-' || s[10] != u'T' || s[13] != u':' || s[16] != u':')
+        return false;
+    const QDate day(num(0, 4), num(5, 2), num(8, 2));
+    const QTime clock(num(11, 2), num(14, 2), num(17, 2));
+    if (!day.isValid() || !clock.isValid() || num(0, 4) < 1) return false;
+    qsizetype k = 19;
+    if (k < s.size() && s[k] == u'.') {
+        const qsizetype from = ++k;
+        while (k < s.size() && s[k].isDigit() && s[k].unicode() < 128)
+            ++k;
+        if (k == from) return false;
+    }
+    int offset = 0;
+    if (k == s.size()) {
+        if (!utc_without_zone) return false;
+    } else if (s[k] == u'Z' && k + 1 == s.size()) {
+    } else if ((s[k] == u'+' || s[k] == u'-') && k + 6 == s.size() && s[k + 3] == u':') {
+        const int h = num(k + 1, 2), m = num(k + 4, 2);
+        if (h < 0 || h > 23 || m < 0 || m > 59) return false;
+        offset = (s[k] == u'+' ? 1 : -1) * (h * 3600 + m * 60);
+    } else {
+        return false;
+    }
+    const QDateTime utc = QDateTime(day, clock, Qt::UTC).addSecs(-offset);
+    if (utc.date().year() < 1 || utc.date().year() > 9999) {
+        t = QDateTime();
+        return true;
+    }
+    t = utc;
+    return true;
+}
+
+} // namespace
+
 QDateTime parse_time(const QString& text, bool utc_without_zone) {
     const QString s = text.trimmed();
+    QDateTime quick;
+    if (quick_time(s, utc_without_zone, quick)) return quick;
     QDateTime t = QDateTime::fromString(s, QLatin1String(time_format));
     if (t.isValid()) return QDateTime(t.date(), t.time(), Qt::UTC);
     t = QDateTime::fromString(s, Qt::ISODateWithMs);

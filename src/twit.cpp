@@ -20,6 +20,7 @@
 #include "opengl_win.h"
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 namespace {
@@ -349,17 +350,15 @@ feed::format file_format(const QString& path, const QByteArray& head) {
 constexpr qint64 file_piece = 256 << 10;
 
 struct found {
+    qint64 when; // milliseconds since the epoch; the lowest value for a message without a time
+    qint64 seq;  // place in the file
     feed::message m;
-    qint64 seq; // place in the file
 };
 
 // The order of a feed's answer: newest first, the earlier in the file first among equal times;
 // messages without a time after all others, in the order of the file.
 bool sooner(const found& a, const found& b) {
-    const bool ta = a.m.published.isValid(), tb = b.m.published.isValid();
-    if (ta != tb) return ta;
-    if (ta && a.m.published != b.m.published) return a.m.published > b.m.published;
-    return a.seq < b.seq;
+    return a.when != b.when ? a.when > b.when : a.seq < b.seq;
 }
 
 } // namespace
@@ -404,7 +403,7 @@ bool twit::open_file(const QString& path, const QString& q, QList<tweet>& tw_db,
 
     // The messages a feed would answer with so far; the heap's top is the one that goes last.
     std::vector<found> best;
-    qint64 seq = 0, read_n = 0, records = 0;
+    qint64 read_n = 0, records = 0;
     feed::message m;
     for (;;) {
         const bool last = piece.isEmpty();
@@ -412,14 +411,16 @@ bool twit::open_file(const QString& path, const QString& q, QList<tweet>& tw_db,
         rd.add(piece, last);
         piece = QByteArray();
         while (rd.next(m)) {
-            ++records;
+            found x{m.published.isValid() ? m.published.toMSecsSinceEpoch() : LLONG_MIN, records++, {}};
+            // Too old to be kept: the keywords need not be looked for.
+            if (best.size() == cap && !sooner(x, best.front())) continue;
             // The feed is asked for English messages only.
             if (!feed::matches(m, kw, QStringLiteral("en"))) continue;
-            found x{std::move(m), seq++};
+            x.m = std::move(m);
             if (best.size() < cap) {
                 best.push_back(std::move(x));
                 std::push_heap(best.begin(), best.end(), sooner);
-            } else if (sooner(x, best.front())) {
+            } else {
                 std::pop_heap(best.begin(), best.end(), sooner);
                 best.back() = std::move(x);
                 std::push_heap(best.begin(), best.end(), sooner);

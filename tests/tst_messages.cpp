@@ -245,6 +245,31 @@ private slots:
         QCOMPARE(QString::fromStdString(out), cell);
     }
 
+    // Times of a file: any zone, or none when read as UTC; the usual forms are read without the
+    // toolkit's parser, which must give the same.
+    void timeForms_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("utc");
+        QTest::addColumn<QString>("read");
+        QTest::addRow("Z") << "2024-03-04T10:00:00Z" << false << "2024-03-04T10:00:00Z";
+        QTest::addRow("fraction, offset")
+            << " 2024-03-04T10:00:00.5+01:30" << false << "2024-03-04T08:30:00Z";
+        QTest::addRow("next day") << "2024-03-04T23:30:00-01:00" << false << "2024-03-05T00:30:00Z";
+        QTest::addRow("short offset") << "2024-03-04T10:00:00+0100" << false << "2024-03-04T09:00:00Z";
+        QTest::addRow("no zone") << "2024-03-04T10:00:00" << false << "";
+        QTest::addRow("no zone, UTC") << "2024-03-04T10:00:00" << true << "2024-03-04T10:00:00Z";
+        QTest::addRow("no such day") << "2024-02-30T10:00:00Z" << true << "";
+        QTest::addRow("past 9999") << "9999-12-31T23:00:00-02:00" << false << "";
+    }
+    void timeForms() {
+        QFETCH(QString, text);
+        QFETCH(bool, utc);
+        QFETCH(QString, read);
+        const QDateTime t = feed::parse_time(text, utc);
+        QCOMPARE(t.toString(Qt::ISODate), read);
+        QVERIFY(!t.isValid() || t.timeSpec() == Qt::UTC);
+    }
+
     void summary_data() {
         QTest::addColumn<QList<QPointF>>("estimates");
         QTest::addColumn<QString>("line");
