@@ -1,6 +1,7 @@
 #include <QHelpEvent>
 #include <QSlider>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include "testutils.h"
 
@@ -147,6 +148,62 @@ private slots:
         QTest::mouseDClick(gl, Qt::LeftButton, Qt::NoModifier, pos);
         QCOMPARE(mw->zoom_slider()->value(), new_zoom);
         // Scroll-bar values are whole steps of 1 / (zoom x canvas size) of the plane.
+        QVERIFY2(qAbs(gl->pan(0) - new_pan.x()) <= 2.0 / (new_zoom * 700),
+                 qPrintable(QString::number(gl->pan(0))));
+        QVERIFY2(qAbs(gl->pan(1) - new_pan.y()) <= 2.0 / (new_zoom * 450),
+                 qPrintable(QString::number(gl->pan(1))));
+    }
+
+    // The wheel zooms keeping the point under the pointer where it is; a left drag moves the
+    // plane with the pointer, through the scroll bars, and shows no tooltip meanwhile.
+    void wheelAndDragMoveBars_data() {
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<QPointF>("pan");
+        QTest::addColumn<QPoint>("pos");
+        QTest::addColumn<QPoint>("wheel_or_drag"); // (0, angle) turns the wheel, else a drag by it
+        QTest::addColumn<int>("new_zoom");
+        QTest::addColumn<QPointF>("new_pan");
+        // (4.1, 6.5) stays under the pointer: [2.3, 6.8] x [3.5, 8].
+        QTest::addRow("wheel in") << 1 << QPointF(0, 0) << QPoint(280, 150) << QPoint(0, 120) << 2
+                                  << QPointF(0.2, 3.0 / 9);
+        QTest::addRow("wheel out") << 2 << QPointF(0.2, 3.0 / 9) << QPoint(280, 150) << QPoint(0, -120) << 1
+                                   << QPointF(0, 0);
+        QTest::addRow("half a notch")
+            << 1 << QPointF(0, 0) << QPoint(280, 150) << QPoint(0, 60) << 1 << QPointF(0, 0);
+        QTest::addRow("wheel in at the top")
+            << 10 << QPointF(0.45, 0.45) << QPoint(0, 225) << QPoint(0, 120) << 10 << QPointF(0.45, 0.45);
+        QTest::addRow("drag left and down")
+            << 2 << QPointF(0.25, 0.25) << QPoint(350, 225) << QPoint(-70, 45) << 2 << QPointF(0.3, 0.3);
+    }
+    void wheelAndDragMoveBars() {
+        QFETCH(int, zoom);
+        QFETCH(QPointF, pan);
+        QFETCH(QPoint, pos);
+        QFETCH(QPoint, wheel_or_drag);
+        QFETCH(int, new_zoom);
+        QFETCH(QPointF, new_pan);
+        mw = testutils::make_window(700, 450);
+        opengl* gl = mw->gl_ptr();
+        gl->tweets() << placed(5, 5, 1, 10);
+        mw->zoom_slider()->setValue(zoom);
+        mw->set_sbar(float(pan.x()), float(pan.y()));
+        if (wheel_or_drag.x() == 0) {
+            QWheelEvent w(pos, gl->mapToGlobal(pos), QPoint(), wheel_or_drag, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+            QApplication::sendEvent(gl, &w);
+        } else {
+            const QPoint to = pos + wheel_or_drag;
+            QTest::mousePress(gl, Qt::LeftButton, Qt::NoModifier, pos);
+            QMouseEvent move(QEvent::MouseMove, to, gl->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                             Qt::NoModifier);
+            QApplication::sendEvent(gl, &move);
+            tooltip_at(gl, disc_at(*gl, 0));
+            QVERIFY(QToolTip::text().isEmpty());
+            QTest::mouseRelease(gl, Qt::LeftButton, Qt::NoModifier, to);
+            tooltip_at(gl, disc_at(*gl, 0));
+            QVERIFY(!QToolTip::text().isEmpty());
+        }
+        QCOMPARE(mw->zoom_slider()->value(), new_zoom);
         QVERIFY2(qAbs(gl->pan(0) - new_pan.x()) <= 2.0 / (new_zoom * 700),
                  qPrintable(QString::number(gl->pan(0))));
         QVERIFY2(qAbs(gl->pan(1) - new_pan.y()) <= 2.0 / (new_zoom * 450),
