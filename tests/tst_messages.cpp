@@ -29,23 +29,6 @@ class tst_messages : public QObject {
         return f.fileName();
     }
 
-    // 1,620 messages holding "love": every tenth a retweet of the one before, some with one
-    // dictionary word or with markup, times shuffled, so that copies, the two-term rule and the
-    // cap of 1,500 all take some.
-    static QList<feed::message> messages() {
-        QList<feed::message> out;
-        const QDateTime t0(QDate(2024, 3, 4), QTime(0, 0), QTimeZone::utc());
-        for (int i = 0; i < 1620; ++i) {
-            QString text = QStringLiteral("love happy day %1").arg(i);
-            if (i % 10 == 9) text = QStringLiteral("RT @ab12: ") + out.last().text;
-            if (i % 13 == 0) text = QStringLiteral("love xyz %1").arg(i);
-            if (i % 17 == 0) text = QStringLiteral("=love &amp; \"happy\" <b>%1</b>, ok").arg(i);
-            out.append(
-                {text, QStringLiteral("ab12"), QString(), QString(), t0.addSecs(60 * ((i * 7919) % 1620))});
-        }
-        return out;
-    }
-
     static QStringList shown(const QList<tweet>& tw, bool meta) {
         QStringList out;
         for (const tweet& t : tw)
@@ -65,8 +48,8 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("meta");
         QTest::addColumn<QString>("status");
-        QTest::addRow("jsonl, times without zone")
-            << "m.jsonl" << true << "Skipped 2 unreadable lines of m.jsonl";
+        QTest::addRow("jsonl, times with an offset or none")
+            << "m.jsonl" << true << "Skipped 3 unreadable lines of m.jsonl";
         QTest::addRow("csv, text only") << "m.csv" << false << "Skipped 1 unreadable line of m.csv";
         QTest::addRow("plain text") << "m.txt" << false << "";
     }
@@ -75,7 +58,19 @@ private slots:
         QFETCH(bool, meta);
         QFETCH(QString, status);
         QCOMPARE(mw->summary_line(), "Query keywords with Ctrl+K, or open a file of messages with Ctrl+O");
-        QList<feed::message> msgs = messages();
+        // 1,620 messages holding "love": every tenth a retweet of the one before, some with one
+        // dictionary word or with markup, times shuffled: copies, the two-term rule and the cap of
+        // 1,500 all take some.
+        QList<feed::message> msgs;
+        const QDateTime t0(QDate(2024, 3, 4), QTime(0, 0), QTimeZone::utc());
+        for (int i = 0; i < 1620; ++i) {
+            QString text = QStringLiteral("love happy day %1").arg(QString::number(i));
+            if (i % 10 == 9) text = QStringLiteral("RT @ab12: ") + msgs.last().text;
+            if (i % 13 == 0) text = QStringLiteral("love xyz %1").arg(QString::number(i));
+            if (i % 17 == 0)
+                text = QStringLiteral("=love &amp; \"happy\" <b>%1</b>, ok").arg(QString::number(i));
+            msgs.append({text, "ab12", "", "", t0.addSecs(60 * ((i * 7919) % 1620))});
+        }
         const feed::corpus c(msgs);
         loopback_server srv;
         srv.handler = [&](const loopback_server::request& r) {
@@ -96,14 +91,20 @@ private slots:
         QByteArray data = file.endsWith("csv") ? "text\n" : "";
         for (const feed::message& m : msgs) {
             QByteArray text = m.text.toUtf8();
+            // a time without a zone is UTC
+            const QString t = data.size() % 2
+                                  ? m.published.toString("yyyy-MM-ddTHH:mm:ss")
+                                  : m.published.addSecs(5400).toString("yyyy-MM-ddTHH:mm:ss.5+01:30");
             if (file.endsWith("jsonl"))
                 data += "{\"text\":\"" + text.replace('"', "\\\"") +
-                        "\",\"author\":\"ab12\",\"published\":\"" +
-                        m.published.toString("yyyy-MM-ddTHH:mm:ss").toUtf8() + "\"}\n";
+                        "\",\"author\":\"ab12\",\"published\":\"" + t.toUtf8() + "\"}\n";
             else
                 data += (file.endsWith("csv") ? '"' + text.replace('"', "\"\"") + '"' : text) + '\n';
         }
-        data += file.endsWith("jsonl") ? "not json\n{\"text\":5}\n" : file.endsWith("csv") ? "a,b\n" : "";
+        data += file.endsWith("jsonl")
+                    ? "not json\n{\"text\":5}\n{\"text\":\"love\",\"published\":\"2024-02-30T10:00:00Z\"}\n"
+                : file.endsWith("csv") ? "a,b\n"
+                                       : "";
         mw->gl_ptr()->load_file(write(file, data), QStringLiteral("love"));
 
         QCOMPARE(shown(mw->gl_ptr()->tweets(), meta), shown(from_feed, meta));
@@ -161,27 +162,29 @@ private slots:
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) d->cancel();
         });
-        QTimer watchdog;
-        connect(&watchdog, &QTimer::timeout, [] { QApplication::exit(99); });
-        watchdog.start(20000);
+        QTimer::singleShot(20000, [] { QApplication::exit(99); }); // only if nothing else ends the loop
         QCOMPARE(QApplication::exec(), 0);
         QCOMPARE(gl->tweets().size(), 1);
         QCOMPARE(mw->isVisible(), !quit);
     }
 
-    // The exported file is the scorer's output on the messages' texts plus author and time.
+    // The exported file is the scorer's output on the messages' texts plus author and time; a
+    // write that fails leaves no file behind and says why.
     void exportRoundTrip_data() {
         QTest::addColumn<QString>("file");
         QTest::addRow("jsonl") << "out.jsonl";
         QTest::addRow("csv") << "out.CSV";
+        QTest::addRow("no such directory") << "none/out.csv";
+        QTest::addRow("a directory in the way") << "sub";
     }
     void exportRoundTrip() {
         QFETCH(QString, file);
         const bool csv = file.endsWith("CSV");
-        const QStringList texts = {"love happy", "Tom &amp; Jerry: \"love\", joy", "caf\u00e9 &lt;3 sad",
-                                   "nothing"};
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("sub"));
         QByteArray want;
-        for (const QString& s : texts) {
+        for (const QString& s :
+             {"=love happy", "Tom &amp; Jerry: \"love\", joy", "caf\u00e9 &lt;3 sad", "none"}) {
             tweet t;
             t.content(s);
             t.name("ab12 (A B)");
@@ -189,85 +192,31 @@ private slots:
             mw->gl_ptr()->tweets().append(t);
             want += feed::xml_unescape(s).toUtf8() + '\n';
         }
-        QProcess p;
-        p.start(QUORVEL_BINARY_DIR "/tools/quorvel-score", csv ? QStringList{"--csv"} : QStringList{});
-        p.write(want);
-        p.closeWriteChannel();
-        QVERIFY(p.waitForFinished());
-        want.clear();
-        for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
-            if (!line.isEmpty())
-                want += csv ? line + (want.isEmpty() ? ",author,published\n" : ",ab12,2024-03-04T10:00:00Z\n")
+        mw->export_to(dir.filePath(file));
+        if (file.startsWith("out")) {
+            QProcess p;
+            p.start(QUORVEL_BINARY_DIR "/tools/quorvel-score", csv ? QStringList{"--csv"} : QStringList{});
+            p.write(want);
+            p.closeWriteChannel();
+            QVERIFY(p.waitForFinished());
+            want.clear();
+            for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
+                if (!line.isEmpty()) // a spreadsheet would run a CSV cell beginning with = as a formula
+                    want +=
+                        csv ? (line.startsWith('=') ? "'" : "") + line +
+                                  (want.isEmpty() ? ",author,published\n" : ",ab12,2024-03-04T10:00:00Z\n")
                             : line.chopped(1) +
-                                  ",\"author\":\"ab12\",\"published\":\"2024-03-04T10:00:00Z\"}" + '\n';
-        mw->export_to(dir.filePath(file));
-        QFile f(dir.filePath(file));
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), want);
-        QCOMPARE(mw->status_line(), QStringLiteral("Exported 4 tweets to %1").arg(dir.filePath(file)));
-    }
-
-    // A write that fails leaves no file behind and says why.
-    void failedExport_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addRow("no such directory") << "none/out.csv";
-        QTest::addRow("a directory in the way") << "sub";
-    }
-    void failedExport() {
-        QFETCH(QString, file);
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir("sub"));
-        mw->gl_ptr()->tweets().append(placed(6, 4, 1, 5));
-        mw->export_to(dir.filePath(file));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"sub"});
-        const QString prefix = QStringLiteral("Could not export to %1: ").arg(dir.filePath(file));
-        QVERIFY2(mw->status_line().startsWith(prefix) && mw->status_line().size() > prefix.size() + 3,
-                 qPrintable(mw->status_line()));
-    }
-
-    void formulaCellsQuoted_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("cell");
-        QTest::addRow("formula") << "=1+2"
-                                 << "'=1+2";
-        QTest::addRow("quoted") << "@x, \"y\""
-                                << "\"'@x, \"\"y\"\"\"";
-        QTest::addRow("inside") << "a-b"
-                                << "a-b";
-        QTest::addRow("minus") << "-"
-                               << "'-";
-    }
-    void formulaCellsQuoted() {
-        QFETCH(QString, text);
-        QFETCH(QString, cell);
-        std::string out;
-        score_text::put_csv(out, QStringView(text), true);
-        QCOMPARE(QString::fromStdString(out), cell);
-    }
-
-    // Times of a file: any zone, or none when read as UTC; the usual forms are read without the
-    // toolkit's parser, which must give the same.
-    void timeForms_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("utc");
-        QTest::addColumn<QString>("read");
-        QTest::addRow("Z") << "2024-03-04T10:00:00Z" << false << "2024-03-04T10:00:00Z";
-        QTest::addRow("fraction, offset")
-            << " 2024-03-04T10:00:00.5+01:30" << false << "2024-03-04T08:30:00Z";
-        QTest::addRow("next day") << "2024-03-04T23:30:00-01:00" << false << "2024-03-05T00:30:00Z";
-        QTest::addRow("short offset") << "2024-03-04T10:00:00+0100" << false << "2024-03-04T09:00:00Z";
-        QTest::addRow("no zone") << "2024-03-04T10:00:00" << false << "";
-        QTest::addRow("no zone, UTC") << "2024-03-04T10:00:00" << true << "2024-03-04T10:00:00Z";
-        QTest::addRow("no such day") << "2024-02-30T10:00:00Z" << true << "";
-        QTest::addRow("past 9999") << "9999-12-31T23:00:00-02:00" << false << "";
-    }
-    void timeForms() {
-        QFETCH(QString, text);
-        QFETCH(bool, utc);
-        QFETCH(QString, read);
-        const QDateTime t = feed::parse_time(text, utc);
-        QCOMPARE(t.toString(Qt::ISODate), read);
-        QVERIFY(!t.isValid() || t.timeSpec() == Qt::UTC);
+                                  ",\"author\":\"ab12\",\"published\":\"2024-03-04T10:00:00Z\"}\n";
+            QFile f(dir.filePath(file));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), want);
+            QCOMPARE(mw->status_line(), QStringLiteral("Exported 4 tweets to %1").arg(dir.filePath(file)));
+        } else {
+            QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{"sub"});
+            const QString prefix = QStringLiteral("Could not export to %1: ").arg(dir.filePath(file));
+            QVERIFY2(mw->status_line().startsWith(prefix) && mw->status_line().size() > prefix.size() + 3,
+                     qPrintable(mw->status_line()));
+        }
     }
 
     void summary_data() {
