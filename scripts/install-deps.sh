@@ -13,4 +13,4 @@ apt-get install -y -qq --no-install-recommends \
     libgl-dev libglu1-mesa-dev libgl1-mesa-dri \
     xvfb xauth \
     libeigen3-dev libstemmer-dev wordnet-dev wordnet-base \
-    fonts-dejavu-core libbenchmark-dev "$@" >/dev/null
+    fonts-dejavu-core fonts-noto-color-emoji libbenchmark-dev "$@" >/dev/null

@@ -1,11 +1,21 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, starts the bundled feed server on the demo corpus in the
-# background, runs Quorvel, and stops the server when Quorvel exits (also on Ctrl+C).
-# Without a display Quorvel runs inside Xvfb.
+# Installs what is needed (when run as root), builds the program and the feed server, starts the
+# server on the demo corpus in the background, runs Quorvel, and stops the server when Quorvel
+# exits (also on Ctrl+C).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-bash scripts/build.sh
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are unset). Quorvel is a desktop program:" >&2
+    echo "        run this from a desktop session, or with ssh -X, or under a virtual X server" >&2
+    echo "        (xvfb-run -a bash scripts/run.sh) if an invisible window is what you want." >&2
+    exit 1
+fi
+if [ "$(id -u)" -eq 0 ]; then
+    bash scripts/install-deps.sh
+fi
+# Only what runs here: the tests, tools and benchmarks are left for scripts/build.sh.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)" --target quorvel quorvel-feed
 
 port=8077 # the port of the build's default search address
 feed_pid=
@@ -42,8 +52,4 @@ if ! answers; then
     exit 1
 fi
 
-if [ -n "${DISPLAY:-}" ]; then
-    ./build/quorvel
-else
-    xvfb-run -a -s "-screen 0 1280x1024x24" ./build/quorvel
-fi
+./build/quorvel

@@ -33,15 +33,20 @@ struct fields {
     virtual bool get(const char* key, QString& value, QString& why) const = 0;
 };
 
-bool make_message(const fields& f, message& m, QString& why) {
+bool make_message(const fields& f, message& m, QString& why, need rules) {
     QString published;
-    bool ok =
-        f.get("text", m.text, why) && f.get("author", m.author, why) && f.get("published", published, why);
-    if (!ok) return false;
     QString ignore;
+    if (!f.get("text", m.text, why)) return false;
+    if (rules == need::all) {
+        if (!f.get("author", m.author, why) || !f.get("published", published, why)) return false;
+    } else {
+        // Optional: missing, null or not text reads as absent.
+        if (!f.get("author", m.author, ignore)) m.author.clear();
+        if (!f.get("published", published, ignore)) published.clear();
+    }
     if (!f.get("name", m.name, ignore)) m.name.clear();
     if (!f.get("lang", m.lang, ignore)) m.lang.clear();
-    m.author = m.author.trimmed();
+    m.author = rules == need::all ? m.author.trimmed() : m.author.simplified();
     m.name = m.name.simplified();
     m.lang = m.lang.trimmed().toLower();
     if (m.text.trimmed().isEmpty()) {
@@ -52,19 +57,27 @@ bool make_message(const fields& f, message& m, QString& why) {
         why = QStringLiteral("\"text\" is longer than %1 bytes").arg(QString::number(max_text));
         return false;
     }
-    if (m.author.isEmpty()) {
-        why = QStringLiteral("empty \"author\"");
-        return false;
-    }
-    for (QChar c : m.author)
-        if (c.isSpace() || c == QLatin1Char('(') || c == QLatin1Char(')')) {
-            why = QStringLiteral("\"author\" is a user name and holds no spaces or parentheses");
+    if (rules == need::all) {
+        if (m.author.isEmpty()) {
+            why = QStringLiteral("empty \"author\"");
             return false;
         }
-    m.published = parse_time(published);
-    if (!m.published.isValid()) {
-        why = QStringLiteral("\"published\" is not a date-time with a time zone: %1").arg(published.left(40));
-        return false;
+        for (QChar c : m.author)
+            if (c.isSpace() || c == QLatin1Char('(') || c == QLatin1Char(')')) {
+                why = QStringLiteral("\"author\" is a user name and holds no spaces or parentheses");
+                return false;
+            }
+    }
+    m.published = QDateTime();
+    if (rules == need::all || !published.trimmed().isEmpty()) {
+        m.published = parse_time(published, rules == need::text);
+        if (!m.published.isValid()) {
+            why = rules == need::all
+                      ? QStringLiteral("\"published\" is not a date-time with a time zone: %1")
+                            .arg(published.left(40))
+                      : QStringLiteral("\"published\" is not a date-time: %1").arg(published.left(40));
+            return false;
+        }
     }
     return true;
 }
@@ -100,43 +113,6 @@ struct csv_fields : fields {
     }
 };
 
-QList<message> parse_jsonl(const QByteArray& data, QList<line_error>& errors) {
-    QList<message> out;
-    int line = 0;
-    qsizetype pos = data.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    while (pos < data.size()) {
-        ++line;
-        qsizetype end = data.indexOf('\n', pos);
-        if (end < 0) end = data.size();
-        const qsizetype from = pos;
-        pos = end + 1;
-        if (end - from > max_line) {
-            errors.append({line, QStringLiteral("longer than %1 bytes").arg(QString::number(max_line))});
-            continue;
-        }
-        const QByteArray text = data.mid(from, end - from).trimmed();
-        if (text.isEmpty()) continue;
-
-        QJsonParseError err;
-        const QJsonDocument doc = QJsonDocument::fromJson(text, &err);
-        if (err.error != QJsonParseError::NoError || !doc.isObject()) {
-            errors.append({line, err.error != QJsonParseError::NoError
-                                     ? QStringLiteral("not JSON: %1").arg(err.errorString())
-                                     : QStringLiteral("not a JSON object")});
-            continue;
-        }
-        json_fields f;
-        f.o = doc.object();
-        message m;
-        QString why;
-        if (make_message(f, m, why))
-            out.append(m);
-        else
-            errors.append({line, why});
-    }
-    return out;
-}
-
 // RFC 4180 records: quoted fields may hold commas, doubled quotes and line breaks.
 struct csv_reader {
     const QString& s;
@@ -144,9 +120,7 @@ struct csv_reader {
     int line = 1;
     bool too_long = false; // the last record had a field longer than max_text characters
 
-    explicit csv_reader(const QString& text) : s(text) {
-        if (s.startsWith(QChar(0xFEFF))) pos = 1;
-    }
+    explicit csv_reader(const QString& text) : s(text) {}
 
     bool at_end() const { return pos >= s.size(); }
 
@@ -199,54 +173,17 @@ struct csv_reader {
     }
 };
 
-QList<message> parse_csv(const QByteArray& data, QList<line_error>& errors, QString& fatal) {
-    QList<message> out;
-    const QString text = QString::fromUtf8(data);
-    csv_reader rd(text);
-    QStringList rec;
-    int rec_line = 0;
-    QString why;
-
-    QHash<QString, int> col;
-    while (!rd.at_end() && col.isEmpty()) {
-        if (!rd.next(rec, rec_line, why)) break;
-        if (rec.size() == 1 && rec[0].trimmed().isEmpty()) continue;
-        for (int k = 0; k < rec.size(); ++k)
-            col.insert(rec[k].trimmed().toLower(), k);
+struct text_fields : fields {
+    QString line;
+    bool get(const char* key, QString& value, QString& why) const override {
+        if (qstrcmp(key, "text") == 0) {
+            value = line;
+            return true;
+        }
+        why = QStringLiteral("missing \"%1\"").arg(QLatin1String(key));
+        return false;
     }
-    for (const char* key : {"text", "author", "published"})
-        if (!col.contains(QLatin1String(key))) {
-            fatal = QStringLiteral("the CSV header names no column \"%1\"").arg(QLatin1String(key));
-            return out;
-        }
-    const qsizetype n_col = rec.size();
-
-    csv_fields f;
-    f.col = &col;
-    while (!rd.at_end()) {
-        if (!rd.next(f.rec, rec_line, why)) {
-            errors.append({rec_line, why});
-            break;
-        }
-        if (f.rec.size() == 1 && f.rec[0].trimmed().isEmpty()) continue;
-        if (rd.too_long) {
-            errors.append(
-                {rec_line, QStringLiteral("a field is longer than %1 bytes").arg(QString::number(max_text))});
-            continue;
-        }
-        if (f.rec.size() != n_col) {
-            errors.append({rec_line, QStringLiteral("%1 fields where the header has %2")
-                                         .arg(QString::number(f.rec.size()), QString::number(n_col))});
-            continue;
-        }
-        message m;
-        if (make_message(f, m, why))
-            out.append(m);
-        else
-            errors.append({rec_line, why});
-    }
-    return out;
-}
+};
 
 inline bool is_word_char(char32_t c) {
     return QChar::isLetterOrNumber(c) || QChar::isMark(c) || c == '_';
@@ -267,20 +204,273 @@ format guess_format(const QString& file_name, const QByteArray& data) {
 }
 
 QList<message> parse_corpus(const QByteArray& data, format f, QList<line_error>& errors, QString& fatal) {
-    fatal.clear();
-    return f == format::csv ? parse_csv(data, errors, fatal) : parse_jsonl(data, errors);
+    corpus_reader rd(f);
+    rd.add(data, true);
+    QList<message> out;
+    message m;
+    while (rd.next(m))
+        out.append(m);
+    errors += rd.errors();
+    fatal = rd.fatal();
+    return out;
 }
 
-QDateTime parse_time(const QString& text) {
+corpus_reader::corpus_reader(format f, need n) : fmt(f), rules(n) {}
+
+void corpus_reader::add(const QByteArray& piece, bool is_last) {
+    drop_read();
+    if (buf.isEmpty())
+        buf = piece; // shared, not copied: one piece holding the whole data costs nothing more
+    else
+        buf.append(piece);
+    last = is_last;
+}
+
+void corpus_reader::drop_read() {
+    if (pos == 0) return;
+    buf.remove(0, pos);
+    pos = 0;
+}
+
+// Records end at a line feed; in CSV only at one outside a quoted field, where the state below
+// follows the record parser: a quote opens a quoted field only as the field's first character.
+bool corpus_reader::find_end(qsizetype& end, qsizetype& after) {
+    const char* d = buf.constData();
+    const qsizetype n = buf.size();
+    qsizetype i = pos + seen;
+    if (fmt != format::csv) {
+        const qsizetype k = buf.indexOf('\n', i);
+        if (k >= 0) {
+            end = k;
+            after = k + 1;
+            rec_nl = 1;
+            return true;
+        }
+        i = n;
+    } else {
+        for (; i < n; ++i) {
+            const char c = d[i];
+            if (state == scan::quote_in_quoted) {
+                if (c == '"') {
+                    state = scan::quoted;
+                    continue;
+                }
+                state = scan::unquoted; // the quote closed the field; c is read as outside it
+            }
+            if (state == scan::quoted) {
+                if (c == '"') state = scan::quote_in_quoted;
+                if (c == '\n') ++rec_nl;
+            } else if (c == '"' && state == scan::field) {
+                state = scan::quoted;
+            } else if (c == ',') {
+                state = scan::field;
+            } else if (c == '\n') {
+                state = scan::field;
+                end = i;
+                after = i + 1;
+                ++rec_nl;
+                return true;
+            } else if (c != '\r') {
+                state = scan::unquoted;
+            }
+        }
+    }
+    seen = i - pos;
+    if (last) {
+        if (pos >= n && !skipping) return false;
+        end = after = n;
+        return true;
+    }
+    if (!skipping && seen > max_line) {
+        skipping = true;
+        errs.append({line, QStringLiteral("longer than %1 bytes").arg(QString::number(max_line))});
+    }
+    if (skipping) { // nothing of it is kept
+        buf.clear();
+        pos = seen = 0;
+    }
+    return false;
+}
+
+bool corpus_reader::next(message& m) {
+    while (!stopped) {
+        if (!started) {
+            if (buf.size() - pos < 3 && !last) return false;
+            started = true;
+            if (buf.mid(pos, 3) == "\xEF\xBB\xBF") pos += 3;
+        }
+        qsizetype end = 0, after = 0;
+        if (!find_end(end, after)) return false;
+        const int rec_line = line;
+        line += rec_nl;
+        rec_nl = 0;
+        seen = 0;
+        state = scan::field;
+        const qsizetype from = pos;
+        pos = after;
+        if (skipping) {
+            skipping = false;
+            continue;
+        }
+        if (fmt == format::csv) {
+            if (csv_record(from, end, after, rec_line, m)) return true;
+            continue;
+        }
+
+        QString why;
+        if (end - from > max_line) {
+            errs.append({rec_line, QStringLiteral("longer than %1 bytes").arg(QString::number(max_line))});
+            continue;
+        }
+        const QByteArrayView bytes = QByteArrayView(buf).sliced(from, end - from);
+        if (bytes.trimmed().isEmpty()) continue;
+        if (fmt == format::text) {
+            text_fields f;
+            f.line = QString::fromUtf8(bytes.endsWith('\r') ? bytes.chopped(1) : bytes);
+            if (make_message(f, m, why, rules)) return true;
+            errs.append({rec_line, why});
+            continue;
+        }
+        QJsonParseError err;
+        const QJsonDocument doc = QJsonDocument::fromJson(bytes.trimmed().toByteArray(), &err);
+        if (err.error != QJsonParseError::NoError || !doc.isObject()) {
+            errs.append({rec_line, err.error != QJsonParseError::NoError
+                                       ? QStringLiteral("not JSON: %1").arg(err.errorString())
+                                       : QStringLiteral("not a JSON object")});
+            continue;
+        }
+        json_fields f;
+        f.o = doc.object();
+        if (make_message(f, m, why, rules)) return true;
+        errs.append({rec_line, why});
+    }
+    return false;
+}
+
+bool corpus_reader::csv_record(qsizetype from, qsizetype end, qsizetype after, int rec_line, message& m) {
+    if (end - from > max_line) { // as find_end() decides it for a record that comes in pieces
+        errs.append({rec_line, QStringLiteral("longer than %1 bytes").arg(QString::number(max_line))});
+        return false;
+    }
+    const QString text = QString::fromUtf8(QByteArrayView(buf).sliced(from, after - from));
+    csv_reader rd(text);
+    csv_fields f;
+    f.col = &col;
+    int ignore = 0;
+    QString why;
+    if (!rd.next(f.rec, ignore, why)) {
+        stopped = true;
+        if (n_col < 0)
+            no_corpus = QStringLiteral("the CSV header names no column \"text\"");
+        else
+            errs.append({rec_line, why});
+        return false;
+    }
+    const QStringList& rec = f.rec;
+    if (rec.size() == 1 && rec[0].trimmed().isEmpty()) return false;
+    if (n_col < 0) {
+        for (int k = 0; k < rec.size(); ++k)
+            col.insert(rec[k].trimmed().toLower(), k);
+        n_col = rec.size();
+        const QList<const char*> needed = rules == need::all
+                                              ? QList<const char*>{"text", "author", "published"}
+                                              : QList<const char*>{"text"};
+        for (const char* key : needed)
+            if (!col.contains(QLatin1String(key))) {
+                no_corpus = QStringLiteral("the CSV header names no column \"%1\"").arg(QLatin1String(key));
+                stopped = true;
+                return false;
+            }
+        return false;
+    }
+    if (rd.too_long) {
+        errs.append(
+            {rec_line, QStringLiteral("a field is longer than %1 bytes").arg(QString::number(max_text))});
+        return false;
+    }
+    if (rec.size() != n_col) {
+        errs.append({rec_line, QStringLiteral("%1 fields where the header has %2")
+                                   .arg(QString::number(rec.size()), QString::number(n_col))});
+        return false;
+    }
+    if (make_message(f, m, why, rules)) return true;
+    errs.append({rec_line, why});
+    return false;
+}
+
+namespace {
+
+// The usual form, yyyy-MM-ddTHH:mm:ss with optional fraction and Z, an offset or no zone, read
+// without the toolkit's parser, which looks up the local time zone on every call. False when the
+// text has another form; t is then untouched.
+bool quick_time(QStringView s, bool utc_without_zone, QDateTime& t) {
+    auto num = [&s](qsizetype at, qsizetype len) {
+        int v = 0;
+        for (qsizetype k = at; k < at + len; ++k) {
+            const char16_t c = s[k].unicode();
+            if (c < '0' || c > '9') return -1;
+            v = v * 10 + (c - '0');
+        }
+        return v;
+    };
+    if (s.size() < 19 || s[4] != u'-' || s[7] != u'-' || s[10] != u'T' || s[13] != u':' || s[16] != u':')
+        return false;
+    const QDate day(num(0, 4), num(5, 2), num(8, 2));
+    const QTime clock(num(11, 2), num(14, 2), num(17, 2));
+    if (!day.isValid() || !clock.isValid() || num(0, 4) < 1) return false;
+    qsizetype k = 19;
+    if (k < s.size() && s[k] == u'.') {
+        const qsizetype from = ++k;
+        while (k < s.size() && s[k].isDigit() && s[k].unicode() < 128)
+            ++k;
+        if (k == from) return false;
+    }
+    int offset = 0;
+    if (k == s.size()) {
+        if (!utc_without_zone) return false;
+    } else if (s[k] == u'Z' && k + 1 == s.size()) {
+    } else if ((s[k] == u'+' || s[k] == u'-') && k + 6 == s.size() && s[k + 3] == u':') {
+        const int h = num(k + 1, 2), m = num(k + 4, 2);
+        if (h < 0 || h > 23 || m < 0 || m > 59) return false;
+        offset = (s[k] == u'+' ? 1 : -1) * (h * 3600 + m * 60);
+    } else {
+        return false;
+    }
+    const QDateTime utc = QDateTime(day, clock, Qt::UTC).addSecs(-offset);
+    if (utc.date().year() < 1 || utc.date().year() > 9999) {
+        t = QDateTime();
+        return true;
+    }
+    t = utc;
+    return true;
+}
+
+} // namespace
+
+QDateTime parse_time(const QString& text, bool utc_without_zone) {
     const QString s = text.trimmed();
+    QDateTime quick;
+    if (quick_time(s, utc_without_zone, quick)) return quick;
     QDateTime t = QDateTime::fromString(s, QLatin1String(time_format));
     if (t.isValid()) return QDateTime(t.date(), t.time(), Qt::UTC);
     t = QDateTime::fromString(s, Qt::ISODateWithMs);
     // Without a zone the time would be read in this machine's zone: not a point in time.
-    if (!t.isValid() || t.timeSpec() == Qt::LocalTime) return QDateTime();
+    if (t.isValid() && t.timeSpec() == Qt::LocalTime)
+        t = utc_without_zone ? QDateTime::fromString(s + QLatin1Char('Z'), Qt::ISODateWithMs) : QDateTime();
+    if (!t.isValid()) return QDateTime();
     t = t.toUTC();
     if (t.date().year() < 1 || t.date().year() > 9999) return QDateTime();
     return QDateTime(t.date(), QTime(t.time().hour(), t.time().minute(), t.time().second()), Qt::UTC);
+}
+
+bool matches(const message& m, const QStringList& kw, const QString& lang) {
+    const QString l = lang.trimmed().toLower();
+    if (!l.isEmpty() && !m.lang.isEmpty() && m.lang != l) return false;
+    if (kw.isEmpty()) return true;
+    const QStringList w = words(m.text);
+    for (const QString& k : kw)
+        if (!w.contains(k)) return false;
+    return true;
 }
 
 QStringList words(const QString& text) {
@@ -315,7 +505,9 @@ QStringList keywords(const QString& q) {
     return out;
 }
 
-QString xml_escape(const QString& s) {
+namespace {
+
+QString escaped(const QString& s, bool quotes) {
     QString out;
     out.reserve(s.size() + s.size() / 8);
     const qsizetype n = s.size();
@@ -334,11 +526,73 @@ QString xml_escape(const QString& s) {
             out += QLatin1String("&lt;");
         } else if (u == '>') {
             out += QLatin1String("&gt;");
-        } else if (u == '"') {
+        } else if (u == '"' && quotes) {
             out += QLatin1String("&quot;");
         } else {
             out += c;
         }
+    }
+    return out;
+}
+
+} // namespace
+
+QString xml_escape(const QString& s) {
+    return escaped(s, true);
+}
+
+QString xml_text(const QString& s) {
+    return escaped(s, false);
+}
+
+QString xml_unescape(const QString& s) {
+    if (!s.contains(QLatin1Char('&'))) return s;
+    static const struct {
+        QLatin1String name;
+        QChar c;
+    } named[] = {{QLatin1String("amp;"), QLatin1Char('&')},
+                 {QLatin1String("lt;"), QLatin1Char('<')},
+                 {QLatin1String("gt;"), QLatin1Char('>')},
+                 {QLatin1String("quot;"), QLatin1Char('"')},
+                 {QLatin1String("apos;"), QLatin1Char('\'')}};
+    QString out;
+    out.reserve(s.size());
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (s[i] != QLatin1Char('&')) {
+            out += s[i];
+            continue;
+        }
+        const QStringView rest = QStringView(s).sliced(i + 1);
+        bool done = false;
+        for (const auto& e : named)
+            if (rest.startsWith(e.name)) {
+                out += e.c;
+                i += e.name.size();
+                done = true;
+                break;
+            }
+        if (!done && rest.startsWith(QLatin1Char('#'))) {
+            const bool hex = rest.size() > 1 && (rest[1] == QLatin1Char('x') || rest[1] == QLatin1Char('X'));
+            const int base = hex ? 16 : 10;
+            char32_t c = 0;
+            qsizetype k = hex ? 2 : 1;
+            for (; k < rest.size() && c <= 0x10FFFF; ++k) {
+                const char16_t d = rest[k].unicode();
+                const int v = d >= '0' && d <= '9'                            ? d - '0'
+                              : hex && (d | 0x20) >= 'a' && (d | 0x20) <= 'f' ? (d | 0x20) - 'a' + 10
+                                                                              : -1;
+                if (v < 0) break;
+                c = c * base + char32_t(v);
+            }
+            if (k > (hex ? 2 : 1) && k < rest.size() && rest[k] == QLatin1Char(';') && c > 0 &&
+                c <= 0x10FFFF && !QChar::isSurrogate(c)) {
+                out += QString::fromUcs4(&c, 1);
+                i += k + 1;
+                done = true;
+            }
+        }
+        if (!done) out += s[i];
     }
     return out;
 }
@@ -393,7 +647,7 @@ QByteArray atom(const corpus& c, const QList<int>& hits, const QString& q, const
     if (!self_url.isEmpty())
         s += QStringLiteral("  <link type=\"application/atom+xml\" rel=\"self\" href=\"%1\"/>\n")
                  .arg(xml_escape(self_url));
-    s += QStringLiteral("  <title>%1 - Quorvel feed search</title>\n").arg(xml_escape(q));
+    s += QStringLiteral("  <title>%1 - Quorvel feed search</title>\n").arg(xml_text(q));
     s += QStringLiteral("  <updated>%1</updated>\n").arg(updated.toString(QLatin1String(time_format)));
     for (int i : hits) {
         const message& m = c.at(i);
@@ -408,7 +662,7 @@ QByteArray atom(const corpus& c, const QList<int>& hits, const QString& q, const
                             "      <name>%4</name>\n"
                             "    </author>\n"
                             "  </entry>\n")
-                 .arg(QString::number(i), t, xml_escape(m.text), xml_escape(who));
+                 .arg(QString::number(i), t, xml_text(m.text), xml_text(who));
     }
     s += QLatin1String("</feed>\n");
     return s.toUtf8();

@@ -1,9 +1,16 @@
 #include "msg_dlg_db.h"
 
+#include <QGuiApplication>
+#include <QPoint>
+#include <QScreen>
 #include <QUrl>
 
 #include "config.h"
+#include "main.h"
+#include "opengl_win.h"
 #include "qt_msg_dlg.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -13,6 +20,27 @@ QString author_link(const QString& name) {
     const QString href =
         QString::fromLatin1(QUORVEL_PROFILE_BASE) + QString::fromLatin1(QUrl::toPercentEncoding(name));
     return QStringLiteral("<b><a href=\"%1\">%2</a></b>").arg(href.toHtmlEscaped(), name.toHtmlEscaped());
+}
+
+// New dialogs cascade from near the main window's corner, each a step down and to the right of
+// the one before; a place an open dialog holds is passed over, and a run that would leave the
+// screen starts again at the top, a little to the right.
+QPoint cascade_place(const QList<qt_msg_dlg*>& open, QSize size) {
+    const opengl_win* mw = win_ptr();
+    const QScreen* scr = mw && mw->screen() ? mw->screen() : QGuiApplication::primaryScreen();
+    const QRect avail = scr ? scr->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QPoint base = (mw ? mw->geometry().topLeft() : avail.topLeft()) + QPoint(40, 40);
+    constexpr int step = 28;
+    const int room =
+        std::min(avail.bottom() - base.y() - size.height(), avail.right() - base.x() - size.width());
+    const int run = std::max(1, room / step + 1);
+    for (int i = 0;; ++i) {
+        const QPoint p = base + QPoint(step, step) * (i % run) + QPoint(step / 2 * (i / run), 0);
+        bool taken = false;
+        for (const qt_msg_dlg* d : open)
+            taken = taken || (d->isVisible() && d->pos() == p);
+        if (!taken || i > 10000) return p;
+    }
 }
 
 } // namespace
@@ -45,6 +73,7 @@ void msg_dlg_db::add(tweet t, int ID, bool detailed) {
     dlg->setInformativeText(
         QStringLiteral("<i>%1:</i> %2")
             .arg(t.time().toHtmlEscaped(), detailed ? t.content_w_term() : t.content_fmt()));
+    dlg->move(cascade_place(dlg_db, dlg->sizeHint()));
     dlg->show();
     dlg_db.append(dlg);
 }

@@ -1,16 +1,19 @@
 #include "opengl.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
 #include <QHelpEvent>
 #include <QInputDialog>
 #include <QMouseEvent>
 #include <QOpenGLContext>
-#include <QSurfaceFormat>
 #include <QOpenGLFunctions>
 #include <QPainter>
 #include <QPointer>
+#include <QSurfaceFormat>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include "colour.h"
 #include "image.h"
@@ -43,11 +46,17 @@ void opengl::set_surface_format() {
     QSurfaceFormat::setDefaultFormat(fmt);
 }
 
-opengl::~opengl() { cleanup(); }
+opengl::~opengl() {
+    cleanup();
+}
 
-QSize opengl::sizeHint() const { return QSize(700, 450); }
+QSize opengl::sizeHint() const {
+    return QSize(700, 450);
+}
 
-QSize opengl::minimumSizeHint() const { return QSize(700, 450); }
+QSize opengl::minimumSizeHint() const {
+    return QSize(700, 450);
+}
 
 void opengl::initializeGL() {
     glMatrixMode(GL_PROJECTION);
@@ -141,7 +150,9 @@ void opengl::set_pass_state() {
                                                 GL_ONE_MINUS_SRC_ALPHA);
 }
 
-void opengl::render_text(int x, int y, const QString& s) { text_q.append({QPoint(x, y), s, text_c}); }
+void opengl::render_text(int x, int y, const QString& s) {
+    text_q.append({QPoint(x, y), s, text_c});
+}
 
 void opengl::flush_text(QPainter& p) {
     p.setFont(QFont());
@@ -199,13 +210,13 @@ struct circumplex_word {
 
 // The affect circumplex, counter-clockwise from the pleasant end of the pleasure axis.
 constexpr circumplex_word circumplex[] = {
-    {"pleasant", 9.0f, 5.0f},   {"happy", 8.88f, 5.92f},     {"elated", 8.34f, 7.29f},
-    {"excited", 7.29f, 8.34f},  {"alert", 5.92f, 8.88f},     {"active", 5.0f, 9.0f},
-    {"tense", 4.08f, 8.88f},    {"nervous", 2.71f, 8.34f},   {"stressed", 1.66f, 7.29f},
-    {"upset", 1.13f, 5.92f},    {"unpleasant", 1.0f, 5.0f},  {"sad", 1.13f, 4.08f},
-    {"unhappy", 1.66f, 2.71f},  {"depressed", 2.71f, 1.66f}, {"bored", 4.08f, 1.13f},
-    {"subdued", 5.0f, 1.0f},    {"calm", 5.92f, 1.13f},      {"relaxed", 7.29f, 1.66f},
-    {"serene", 8.34f, 2.71f},   {"contented", 8.88f, 4.08f},
+    {"pleasant", 9.0f, 5.0f},  {"happy", 8.88f, 5.92f},     {"elated", 8.34f, 7.29f},
+    {"excited", 7.29f, 8.34f}, {"alert", 5.92f, 8.88f},     {"active", 5.0f, 9.0f},
+    {"tense", 4.08f, 8.88f},   {"nervous", 2.71f, 8.34f},   {"stressed", 1.66f, 7.29f},
+    {"upset", 1.13f, 5.92f},   {"unpleasant", 1.0f, 5.0f},  {"sad", 1.13f, 4.08f},
+    {"unhappy", 1.66f, 2.71f}, {"depressed", 2.71f, 1.66f}, {"bored", 4.08f, 1.13f},
+    {"subdued", 5.0f, 1.0f},   {"calm", 5.92f, 1.13f},      {"relaxed", 7.29f, 1.66f},
+    {"serene", 8.34f, 2.71f},  {"contented", 8.88f, 4.08f},
 };
 constexpr int subdued = 15;
 
@@ -537,7 +548,9 @@ void opengl::update_y_trans(float f) {
     trans[1] = -9 * f;
 }
 
-void opengl::paint_flag(bool b) { paint = b; }
+void opengl::paint_flag(bool b) {
+    paint = b;
+}
 
 void opengl::get_screen_rng(float& w_rng, float& h_rng) const {
     w_rng = float(9.0 / zoom_f);
@@ -686,6 +699,11 @@ QString opengl::pick_tip() const {
 }
 
 bool opengl::event(QEvent* e) {
+    if (e->type() == QEvent::ToolTip && dragging) {
+        QToolTip::hideText();
+        e->ignore();
+        return true;
+    }
     if (e->type() == QEvent::ToolTip) {
         const QHelpEvent* he = static_cast<QHelpEvent*>(e);
         pick_tweet(he->pos().x(), he->pos().y());
@@ -701,6 +719,12 @@ bool opengl::event(QEvent* e) {
 
 void opengl::mousePressEvent(QMouseEvent* e) {
     const Qt::KeyboardModifiers mods = e->modifiers();
+    if (e->button() == Qt::LeftButton && !(mods & Qt::ControlModifier)) {
+        // the start of a drag that pans; a plain click does nothing more
+        dragging = true;
+        drag_at = e->position();
+        return;
+    }
     if (!(e->buttons() & Qt::LeftButton) || !(mods & Qt::ControlModifier)) return;
     const QPoint p = e->position().toPoint();
     pick_tweet(p.x(), p.y());
@@ -710,13 +734,42 @@ void opengl::mousePressEvent(QMouseEvent* e) {
         if (i >= 0 && i < tw_db.size()) dlg_db.add(tw_db.at(i), i, detailed);
 }
 
-void opengl::mouseReleaseEvent(QMouseEvent*) {}
+void opengl::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton || !dragging) return;
+    dragging = false;
+    unsetCursor();
+}
 
-void opengl::mouseMoveEvent(QMouseEvent*) {
+void opengl::mouseMoveEvent(QMouseEvent* e) {
     QToolTip::hideText();
+    if (!dragging || !(e->buttons() & Qt::LeftButton)) return;
+    // The plane follows the pointer: the view moves the other way, through the scroll bars.
+    opengl_win* mw = win_ptr();
+    const QPoint d = (e->position() - drag_at).toPoint();
+    if (!mw || mw->gl_ptr() != this || d.isNull()) return;
+    drag_at += QPointF(d);
+    setCursor(Qt::ClosedHandCursor);
+    paint_flag(false);
+    mw->pan_by(-d.x(), -d.y());
+    paint_flag(true);
+    updateGL();
 }
 
 void opengl::mouseDoubleClickEvent(QMouseEvent* e) {
+    zoom_about(e->position(), true, true);
+}
+
+void opengl::wheelEvent(QWheelEvent* e) {
+    // One level a notch (15 degrees); finer wheels and touch pads add up to it.
+    wheel_turn += e->angleDelta().y();
+    for (; wheel_turn >= 120; wheel_turn -= 120)
+        zoom_about(e->position(), true, false);
+    for (; wheel_turn <= -120; wheel_turn += 120)
+        zoom_about(e->position(), false, false);
+    e->accept();
+}
+
+void opengl::zoom_about(QPointF p, bool in, bool centre) {
     // Zoom and pan belong to the main window's slider and scroll bars.
     opengl_win* mw = win_ptr();
     if (!mw || mw->gl_ptr() != this) return;
@@ -727,17 +780,23 @@ void opengl::mouseDoubleClickEvent(QMouseEvent* e) {
     // The viewport in widget pixels (the pointer's units), whatever the device pixel ratio.
     const double vw = std::max(1, width());
     const double vh = std::max(1, height());
-    const QPoint p = e->position().toPoint();
-    const double px = p.x();
-    const double py = vh - p.y();
+    const QPoint q = p.toPoint();
+    const double px = q.x();
+    const double py = vh - q.y();
     const double wx = (0.5 - trans[0]) + (px / vw) * rx;
     const double wy = (0.5 - trans[1]) + (py / vh) * ry;
 
-    mw->zoom_in();
-    get_screen_rng(rx, ry);
-    const float fx = float((wx - rx / 2.0 - 0.5) / 9.0);
-    const float fy = float((wy - ry / 2.0 - 0.5) / 9.0);
-    mw->set_sbar(fx, fy);
+    const int before = zoom_f;
+    in ? mw->zoom_in() : mw->zoom_out();
+    // At the end of the range the wheel leaves the view alone; a double-click still centres it.
+    if (centre || zoom_f != before) {
+        get_screen_rng(rx, ry);
+        const double ax = centre ? 0.5 : px / vw;
+        const double ay = centre ? 0.5 : py / vh;
+        const float fx = float((wx - ax * rx - 0.5) / 9.0);
+        const float fy = float((wy - ay * ry - 0.5) / 9.0);
+        mw->set_sbar(fx, fy);
+    }
 
     paint_flag(true);
     updateGL();
@@ -756,14 +815,25 @@ void opengl::stop_query() {
     if (running) running->cancel();
 }
 
+QString opengl::ask_keywords(bool& ok) {
+    return QInputDialog::getText(nullptr, tr("Query Twitter"),
+                                 tr("Query keywords (use + to connect keywords):"), QLineEdit::Normal,
+                                 QString(), &ok);
+}
+
+void opengl::show_result(const QString& status) {
+    if (opengl_win* w = qobject_cast<opengl_win*>(window())) {
+        w->show_status(status);
+        w->show_summary(tweet_summary(tw_db));
+    }
+}
+
 void opengl::query() {
     // The Query action is off while a query runs; this also holds off a direct second call.
     if (running) return;
     P.resize(0, 0);
     bool ok = false;
-    const QString q = QInputDialog::getText(nullptr, tr("Query Twitter"),
-                                            tr("Query keywords (use + to connect keywords):"),
-                                            QLineEdit::Normal, QString(), &ok);
+    const QString q = ask_keywords(ok);
     if (ok) {
         q_str = q;
         cleanup();
@@ -773,6 +843,7 @@ void opengl::query() {
         QPointer<opengl_win> w = qobject_cast<opengl_win*>(window());
         if (w) {
             w->show_query_status(QString());
+            w->show_summary(QString());
             w->set_query_enabled(false);
         }
         QString failed;
@@ -783,10 +854,54 @@ void opengl::query() {
             running = nullptr;
             failed = tw.failure_line();
         }
-        if (w) {
-            w->set_query_enabled(true);
-            w->show_query_status(failed);
-        }
+        if (w) w->set_query_enabled(true);
+        show_result(failed);
+    }
+    updateGL();
+}
+
+void opengl::open_file(const QString& path) {
+    if (running) return;
+    bool ok = false;
+    const QString q = ask_keywords(ok);
+    if (ok) load_file(path, q);
+}
+
+void opengl::load_file(const QString& path, const QString& q) {
+    if (running) return;
+    const QString name = QFileInfo(path).fileName();
+    const QString caption = q.trimmed().isEmpty() ? name : QStringLiteral("%1: %2").arg(name, q);
+    QPointer<opengl_win> w = qobject_cast<opengl_win*>(window());
+    if (w) w->set_query_enabled(false);
+    bool ok = false, replaced = false;
+    QString why, skipped;
+    {
+        twit tw;
+        running = &tw;
+        // Only a file read whole replaces the tweets shown, as an accepted query does.
+        ok = tw.open_file(
+            path, q, tw_db,
+            [&] {
+                replaced = true;
+                P.resize(0, 0);
+                q_str = caption;
+                cleanup();
+                tw_db.clear();
+                if (w) {
+                    w->show_status(QString());
+                    w->show_summary(QString());
+                }
+                updateGL();
+            },
+            why);
+        running = nullptr;
+        skipped = tw.skipped_line(path);
+    }
+    if (w) w->set_query_enabled(true);
+    if (!ok) {
+        if (w) w->show_status(tr("Could not read %1: %2").arg(QDir::toNativeSeparators(path), why));
+    } else if (replaced) {
+        show_result(skipped);
     }
     updateGL();
 }

@@ -87,10 +87,19 @@ public:
     // otherwise TIFF, whatever the extension. False when no file was written; why then says why.
     bool capture_screen(const QString& file, QString* why = nullptr);
 
+    // Opens a file of messages for keywords q without asking: what File > Open Messages does once
+    // the file and the keywords are chosen. The caption shows the file's name and the keywords.
+    void load_file(const QString& path, const QString& q);
+    // Whether a query or a file load runs.
+    bool busy() const { return running; }
+
 public slots:
     void cleanup();
     void query();
-    // Ends a running query at once, keeping what it fetched; the window calls it when closing.
+    // Asks for keywords, then load_file().
+    void open_file(const QString& path);
+    // Ends a running query or file load at once, keeping what it took; the window calls it when
+    // closing.
     void stop_query();
 
 protected:
@@ -99,11 +108,18 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
 
 private:
+    // Zooms one level in or out about the pointer at p through the window's slider and scroll
+    // bars: the point under it moves to the middle of the view (centre) or stays under it.
+    void zoom_about(QPointF p, bool in, bool centre);
+    // The keyword dialog of a query; empty when cancelled (ok false).
+    static QString ask_keywords(bool& ok);
+    void show_result(const QString& status);
     void draw_axes();
     void draw_sentiment();
     void draw_tweets();
@@ -134,6 +150,8 @@ private:
     std::vector<float> disc_vtx;
     msg_dlg_db dlg_db;
     QList<int> dlg_ID;
+    bool dragging = false; // the left button is held down for panning
+    QPointF drag_at;
     Eigen::MatrixXf P;
     bool frame_ready = false;
     bool paint;
@@ -147,5 +165,6 @@ private:
     float tr_pos[2];
     float trans[2];
     QList<tweet> tw_db;
+    int wheel_turn = 0; // of the wheel, in eighths of a degree not yet turned into zoom levels
     int zoom_f;
 };

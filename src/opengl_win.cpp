@@ -6,10 +6,12 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
@@ -18,9 +20,13 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <cmath>
+
+#include "export.h"
 #include "opengl.h"
 #include "qt_about_dlg.h"
 #include "qt_doc_dlg.h"
+#include "tweet.h"
 
 #include <algorithm>
 
@@ -94,6 +100,19 @@ opengl_win::opengl_win() : QMainWindow(nullptr) {
 
     setWindowTitle(tr("Quorvel"));
     statusBar()->setSizeGripEnabled(true);
+    // Both labels are widgets rather than status messages, which hovering the menus clears. They
+    // show file names and server replies as they are, never as markup; a long line is cut off
+    // rather than widening the window.
+    summary_lbl = new QLabel(tr("Query keywords with Ctrl+K, or open a file of messages with Ctrl+O"));
+    status_lbl = new QLabel();
+    for (QLabel* lbl : {summary_lbl, status_lbl})
+        lbl->setTextFormat(Qt::PlainText);
+    summary_lbl->setObjectName(QStringLiteral("summary_line"));
+    status_lbl->setObjectName(QStringLiteral("status_line"));
+    status_lbl->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    status_lbl->setContentsMargins(12, 0, 0, 0);
+    statusBar()->addWidget(summary_lbl);
+    statusBar()->addWidget(status_lbl, 1);
 
     build_menus();
 }
@@ -109,11 +128,19 @@ void opengl_win::build_menus() {
     a->setObjectName(QStringLiteral("query_act"));
     a->setShortcut(QKeySequence(tr("Ctrl+K")));
     connect(a, &QAction::triggered, gl, &opengl::query);
+    a = file->addAction(tr("&Open Messages..."));
+    a->setObjectName(QStringLiteral("open_act"));
+    a->setShortcut(QKeySequence(tr("Ctrl+O")));
+    connect(a, &QAction::triggered, this, &opengl_win::open_messages);
     file->addSeparator();
     a = file->addAction(tr("&Capture Screen..."));
     a->setObjectName(QStringLiteral("capture_act"));
     a->setShortcut(QKeySequence::Save);
     connect(a, &QAction::triggered, this, &opengl_win::capture_screen);
+    a = file->addAction(tr("&Export Tweets..."));
+    a->setObjectName(QStringLiteral("export_act"));
+    a->setShortcut(QKeySequence(tr("Ctrl+E")));
+    connect(a, &QAction::triggered, this, &opengl_win::export_tweets);
     file->addSeparator();
     a = file->addAction(tr("Q&uit"));
     a->setObjectName(QStringLiteral("quit_act"));
@@ -127,7 +154,10 @@ void opengl_win::build_menus() {
     view->addSeparator();
     a = view->addAction(tr("Zoom &In"));
     a->setObjectName(QStringLiteral("zoom_in_act"));
-    a->setShortcut(QKeySequence::ZoomIn);
+    // Ctrl+= as well: on most keyboards "+" is a shifted "=".
+    QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::ZoomIn);
+    if (!keys.contains(QKeySequence(tr("Ctrl+=")))) keys.append(QKeySequence(tr("Ctrl+=")));
+    a->setShortcuts(keys);
     connect(a, &QAction::triggered, this, &opengl_win::zoom_in);
     a = view->addAction(tr("Zoom &Out"));
     a->setObjectName(QStringLiteral("zoom_out_act"));
@@ -210,6 +240,22 @@ void opengl_win::zoom_out() { zoom->setValue(zoom->value() - 1); }
 
 void opengl_win::zoom_reset() { zoom->setValue(zoom->minimum()); }
 
+namespace {
+
+// Repaints, timers and the rest of the program run on while a window-modal dialog is up. The
+// loop also ends when the application quits, so closing the window then still ends the program.
+void wait_hidden(const QPointer<QFileDialog>& dlg) {
+    if (!dlg || !dlg->isVisible()) return;
+    QEventLoop loop;
+    hide_watch watch(loop);
+    dlg->installEventFilter(&watch);
+    QObject::connect(dlg, &QObject::destroyed, &loop, &QEventLoop::quit);
+    loop.exec();
+    if (dlg) dlg->removeEventFilter(&watch);
+}
+
+} // namespace
+
 void opengl_win::capture_screen() {
     QPointer<QFileDialog> dlg = new QFileDialog(this, QString(), QString(), QString());
     dlg->setAcceptMode(QFileDialog::AcceptSave);
@@ -218,18 +264,62 @@ void opengl_win::capture_screen() {
     dlg->setNameFilter(QStringLiteral("JPEG file (*.jpg);;TIFF file (*.tif)"));
     connect(dlg, &QFileDialog::fileSelected, this, &opengl_win::capture_screen_cb);
     dlg->open(); // window-modal
-
-    // Repaints, timers and the rest of the program run on while the dialog is up. The loop also
-    // ends when the application quits, so closing the window then still ends the program.
-    if (dlg->isVisible()) {
-        QEventLoop loop;
-        hide_watch watch(loop);
-        dlg->installEventFilter(&watch);
-        connect(dlg, &QObject::destroyed, &loop, &QEventLoop::quit);
-        loop.exec();
-        if (dlg) dlg->removeEventFilter(&watch);
-    }
+    wait_hidden(dlg);
     delete dlg;
+}
+
+QString opengl_win::ask_file(bool save, const QString& title, const QStringList& filters,
+                             const QString& name) {
+    QPointer<QFileDialog> dlg = new QFileDialog(this, title, file_dir, QString());
+    dlg->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dlg->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dlg->setNameFilters(filters);
+    if (save) {
+        // A name typed without an ending gets the one of the chosen type.
+        auto suffix = [dlg](const QString& filter) {
+            dlg->setDefaultSuffix(filter.section(QLatin1String("(*."), 1).section(QLatin1Char(')'), 0, 0));
+        };
+        suffix(filters.value(0));
+        connect(dlg, &QFileDialog::filterSelected, dlg, suffix);
+        dlg->selectFile(name);
+    }
+    dlg->open(); // window-modal
+    wait_hidden(dlg);
+    QString file;
+    if (dlg && dlg->result() == QDialog::Accepted) file = dlg->selectedFiles().value(0);
+    delete dlg;
+    if (!file.isEmpty()) file_dir = QFileInfo(file).absolutePath();
+    return file;
+}
+
+void opengl_win::open_messages() {
+    if (gl->busy()) return;
+    const QString file = ask_file(false, tr("Open Messages"),
+                                  {tr("Messages (*.jsonl *.csv *.txt)"), tr("All files (*)")}, QString());
+    if (!file.isEmpty()) gl->open_file(file);
+}
+
+void opengl_win::export_tweets() {
+    if (gl->busy()) return;
+    const QString file =
+        ask_file(true, tr("Export Tweets"), {tr("JSON lines (*.jsonl)"), tr("CSV file (*.csv)")},
+                 QStringLiteral("tweets.jsonl"));
+    if (!file.isEmpty()) export_to(file);
+}
+
+void opengl_win::export_to(const QString& file) {
+    QString why;
+    if (write_tweets(file, gl->tweets(), why))
+        show_status(tr("Exported %1 tweets to %2")
+                        .arg(QLocale(QLocale::English).toString(gl->tweets().size()),
+                             QDir::toNativeSeparators(file)));
+    else
+        show_status(tr("Could not export to %1: %2").arg(QDir::toNativeSeparators(file), why));
+}
+
+void opengl_win::pan_by(int dx, int dy) {
+    x_sbar->setValue(x_sbar->value() + dx);
+    y_sbar->setValue(y_sbar->value() + dy);
 }
 
 void opengl_win::capture_screen_cb(const QString& file_nm) {
@@ -252,25 +342,49 @@ void opengl_win::closeEvent(QCloseEvent* e) {
 }
 
 void opengl_win::set_query_enabled(bool on) {
-    if (QAction* a = findChild<QAction*>(QStringLiteral("query_act"))) a->setEnabled(on);
+    for (const char* name : {"query_act", "open_act", "export_act"})
+        if (QAction* a = findChild<QAction*>(QLatin1String(name))) a->setEnabled(on);
+}
+
+void opengl_win::show_summary(const QString& text) {
+    summary_lbl->setText(text);
+}
+
+QString opengl_win::summary_line() const {
+    return summary_lbl->text();
 }
 
 void opengl_win::show_status(const QString& line) {
-    // A permanent label rather than a status message: hovering the menus clears messages.
-    QLabel* lbl = statusBar()->findChild<QLabel*>(QStringLiteral("status_line"));
-    if (!lbl) {
-        lbl = new QLabel(statusBar());
-        lbl->setObjectName(QStringLiteral("status_line"));
-        // File names and server replies are shown as they are, never as markup.
-        lbl->setTextFormat(Qt::PlainText);
-        statusBar()->addWidget(lbl, 1);
-    }
-    lbl->setText(line);
+    status_lbl->setText(line);
 }
 
 QString opengl_win::status_line() const {
-    const QLabel* lbl = statusBar()->findChild<QLabel*>(QStringLiteral("status_line"));
-    return lbl ? lbl->text() : QString();
+    return status_lbl->text();
+}
+
+QString tweet_summary(const QList<tweet>& tw) {
+    const qsizetype n = tw.size();
+    if (n == 0) return opengl_win::tr("No tweets with two or more dictionary words");
+    double v = 0, a = 0;
+    qsizetype pleasant = 0;
+    for (const tweet& t : tw) {
+        v += t.m(VALENCE);
+        a += t.m(AROUSAL);
+        if (t.m(VALENCE) > 5) ++pleasant;
+    }
+    v /= double(n);
+    a /= double(n);
+    double vv = 0, av = 0;
+    for (const tweet& t : tw) {
+        vv += (t.m(VALENCE) - v) * (t.m(VALENCE) - v);
+        av += (t.m(AROUSAL) - a) * (t.m(AROUSAL) - a);
+    }
+    auto one = [](double x) { return QString::number(x, 'f', 1); };
+    const QString count = QLocale(QLocale::English).toString(n);
+    return (n == 1 ? opengl_win::tr("%1 tweet · valence %2 ± %3 · arousal %4 ± %5 · %6 % pleasant")
+                   : opengl_win::tr("%1 tweets · valence %2 ± %3 · arousal %4 ± %5 · %6 % pleasant"))
+        .arg(count, one(v), one(std::sqrt(vv / double(n))), one(a), one(std::sqrt(av / double(n))),
+             QString::number(qRound(100.0 * double(pleasant) / double(n))));
 }
 
 void opengl_win::show_about() {

@@ -536,10 +536,11 @@ void tweet::time(QString pub_t) {
     if (!day.isValid() || !clock.isValid()) {
         // A malformed time shows as nothing rather than as a garbled date.
         tm.clear();
+        posted = QDateTime();
         return;
     }
-    const QDateTime t(day, clock, QTimeZone::utc());
-    tm = t.toLocalTime().toString(QStringLiteral("MMM d h:mm:ssap"));
+    posted = QDateTime(day, clock, QTimeZone::utc());
+    tm = posted.toLocalTime().toString(QStringLiteral("MMM d h:mm:ssap"));
 }
 
 float tweet::m(e_dim dim) const {

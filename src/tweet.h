@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -23,6 +24,8 @@ public:
     QString content() const { return raw; }
     QString name() const { return nm; }
     QString time() const { return tm; }
+    // The post time as an instant in UTC, set by time(QString); invalid when the text was no time.
+    QDateTime published() const { return posted; }
     int term_n() const { return anew.size(); }
     QList<QString> anew_term() const { return anew; }
     float m(e_dim dim) const;
@@ -63,6 +66,7 @@ private:
     float mean_avg[E_DIM_N];
     float mean_tot;
     QString nm;
+    QDateTime posted;
     QList<float> sdev[E_DIM_N];
     float sdev_avg[E_DIM_N];
     float sdev_tot;

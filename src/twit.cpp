@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -10,12 +13,21 @@
 #include <QUrl>
 
 #include "config.h"
+#include "feed.h"
 #include "link_scan.h"
 #include "main.h"
 #include "opengl.h"
 #include "opengl_win.h"
 
+#include <algorithm>
+#include <climits>
+#include <vector>
+
 namespace {
+
+// A query fetches at most this many pages of this many entries.
+constexpr int page_max = 15;
+constexpr int page_size = 100;
 
 QString& process_base() {
     static QString b = QStringLiteral(QUORVEL_SEARCH_BASE);
@@ -106,8 +118,26 @@ void twit::fail(const QString& why) {
     if (fail_why.isEmpty()) fail_why = why;
 }
 
+void twit::watch(QProgressDialog& dlg, const QString& title, int steps) {
+    dlg.setMinimum(0);
+    dlg.setMaximum(steps);
+    dlg.setMinimumDuration(0);
+    dlg.setFixedWidth(400);
+    dlg.setWindowTitle(title);
+    // Escape hides the dialog without its canceled signal.
+    connect(&dlg, &QProgressDialog::canceled, this, &twit::cancel);
+    connect(&dlg, &QDialog::rejected, this, &twit::cancel);
+    dlg.show();
+    prog = &dlg;
+}
+
+void twit::repaint_canvas() {
+    if (opengl_win* w = win_ptr())
+        if (opengl* gl = w->gl_ptr()) gl->updateGL();
+}
+
 void twit::get(QString q, int n, QList<tweet>& tw_db) {
-    if (n > 15) n = 15;
+    if (n > page_max) n = page_max;
     const QString prefix = base + QStringLiteral("lang=en&rpp=100&result_type=recent");
     msg.clear();
     sent_n = 0;
@@ -116,16 +146,7 @@ void twit::get(QString q, int n, QList<tweet>& tw_db) {
     stopped = false;
 
     QProgressDialog dlg;
-    dlg.setMinimum(0);
-    dlg.setMaximum(n > 0 ? n : 0);
-    dlg.setMinimumDuration(0);
-    dlg.setFixedWidth(400);
-    dlg.setWindowTitle(tr("Query \"%1\"").arg(q));
-    // Escape hides the dialog without its canceled signal.
-    connect(&dlg, &QProgressDialog::canceled, this, &twit::cancel);
-    connect(&dlg, &QDialog::rejected, this, &twit::cancel);
-    dlg.show();
-    prog = &dlg;
+    watch(dlg, tr("Query \"%1\"").arg(q), n > 0 ? n : 0);
 
     db = &tw_db;
     for (int i = 0; i < n; ++i) {
@@ -264,9 +285,7 @@ void twit::done() {
         rep = nullptr;
     }
     parse_page(page, db);
-
-    if (opengl_win* w = win_ptr())
-        if (opengl* gl = w->gl_ptr()) gl->updateGL();
+    repaint_canvas();
 
     fin = 1;
     if (loop) loop->quit();
@@ -281,8 +300,6 @@ void twit::parse_page(const QByteArray& page, QList<tweet>* to) {
     const qsizetype z = page.indexOf('\0');
     const QByteArrayView s = QByteArrayView(page).first(z < 0 ? page.size() : z);
 
-    tweet t;
-    QString strip;
     qsizetype pos = 0;
     for (;;) {
         // Each field is searched after the opening tag of the one before it; a missing tag drops
@@ -298,18 +315,177 @@ void twit::parse_page(const QByteArray& page, QList<tweet>* to) {
         if (k >= 0) pos = k + name_open.size();
         const QString author = field(s, pos, name_close);
 
-        strip_body(body, strip);
-        const quint32 key = hash32(strip);
-        const auto seen = msg.constFind(key);
-        if (seen != msg.constEnd() && *seen == strip) continue;
-        msg.insert(key, strip);
-        if (!to) continue;
-
-        t.content(body);
-        t.name(author);
-        t.time(pub_t);
-        if (t.term_n() > 1) to->append(t);
+        take_entry(body, author, pub_t, to);
     }
+}
+
+void twit::take_entry(const QString& body, const QString& author, const QString& pub_t, QList<tweet>* to) {
+    strip_body(body, strip);
+    const quint32 key = hash32(strip);
+    const auto seen = msg.constFind(key);
+    if (seen != msg.constEnd() && *seen == strip) return;
+    msg.insert(key, strip);
+    if (!to) return;
+
+    entry.content(body);
+    entry.name(author);
+    entry.time(pub_t);
+    if (entry.term_n() > 1) to->append(entry);
+}
+
+namespace {
+
+// By the name's ending; otherwise JSON lines when the first character is a brace, else plain text.
+feed::format file_format(const QString& path, const QByteArray& head) {
+    const QString lower = path.toLower();
+    if (lower.endsWith(QLatin1String(".csv"))) return feed::format::csv;
+    if (lower.endsWith(QLatin1String(".txt"))) return feed::format::text;
+    if (lower.endsWith(QLatin1String(".jsonl")) || lower.endsWith(QLatin1String(".json")))
+        return feed::format::jsonl;
+    const QByteArray start = head.startsWith("\xEF\xBB\xBF") ? head.mid(3) : head;
+    return start.trimmed().startsWith('{') ? feed::format::jsonl : feed::format::text;
+}
+
+// What the file is read in: small enough that the window stays live between pieces.
+constexpr qint64 file_piece = 256 << 10;
+
+struct found {
+    qint64 when; // milliseconds since the epoch; the lowest value for a message without a time
+    qint64 seq;  // place in the file
+    feed::message m;
+};
+
+// The order of a feed's answer: newest first, the earlier in the file first among equal times;
+// messages without a time after all others, in the order of the file.
+bool sooner(const found& a, const found& b) {
+    return a.when != b.when ? a.when > b.when : a.seq < b.seq;
+}
+
+} // namespace
+
+bool twit::open_file(const QString& path, const QString& q, QList<tweet>& tw_db,
+                     const std::function<void()>& replace, QString& why) {
+    msg.clear();
+    sent_n = failed_n = skipped_n = 0;
+    fail_why.clear();
+    stopped = false;
+
+    // A pipe or a device could block the program or never end.
+    if (QFileInfo(path).exists() && !QFileInfo(path).isFile()) {
+        why = tr("not a regular file");
+        return false;
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        why = f.errorString();
+        return false;
+    }
+    const qint64 size = f.isSequential() ? 0 : f.size();
+    QByteArray piece = f.read(file_piece);
+    if (f.error() != QFileDevice::NoError) {
+        why = f.errorString();
+        return false;
+    }
+    const feed::format fmt = file_format(path, piece);
+    feed::corpus_reader rd(fmt, feed::need::text);
+    const QStringList kw = feed::keywords(q);
+    const size_t cap = size_t(page_max) * page_size;
+
+    const QString name = QFileInfo(path).fileName();
+    QProgressDialog dlg;
+    dlg.setAutoReset(false);
+    dlg.setAutoClose(false);
+    auto* label = new QLabel; // the file's name is shown as it is, never as markup
+    label->setTextFormat(Qt::PlainText);
+    dlg.setLabel(label);
+    dlg.setLabelText(tr("Reading %1...").arg(name));
+    watch(dlg, tr("Open \"%1\"").arg(name), size > 0 ? 1000 : 0);
+
+    // The messages a feed would answer with so far; the heap's top is the one that goes last.
+    std::vector<found> best;
+    qint64 read_n = 0, records = 0;
+    feed::message m;
+    for (;;) {
+        const bool last = piece.isEmpty();
+        read_n += piece.size();
+        rd.add(piece, last);
+        piece = QByteArray();
+        while (rd.next(m)) {
+            found x{m.published.isValid() ? m.published.toMSecsSinceEpoch() : LLONG_MIN, records++, {}};
+            // Too old to be kept: the keywords need not be looked for.
+            if (best.size() == cap && !sooner(x, best.front())) continue;
+            // The feed is asked for English messages only.
+            if (!feed::matches(m, kw, QStringLiteral("en"))) continue;
+            x.m = std::move(m);
+            if (best.size() < cap) {
+                best.push_back(std::move(x));
+                std::push_heap(best.begin(), best.end(), sooner);
+            } else {
+                std::pop_heap(best.begin(), best.end(), sooner);
+                best.back() = std::move(x);
+                std::push_heap(best.begin(), best.end(), sooner);
+            }
+        }
+        skipped_n += int(rd.errors().size());
+        rd.errors().clear();
+        if (!rd.fatal().isEmpty()) {
+            why = rd.fatal();
+            prog = nullptr;
+            return false;
+        }
+        // Plain text has no times: the first messages found are the ones a feed would give.
+        if (last || (fmt == feed::format::text && best.size() == cap)) break;
+        if (size > 0) dlg.setValue(int(std::min<qint64>(999, read_n * 1000 / size)));
+        QCoreApplication::processEvents();
+        if (stopped) {
+            prog = nullptr;
+            return true;
+        }
+        piece = f.read(file_piece);
+        if (f.error() != QFileDevice::NoError) {
+            why = f.errorString();
+            prog = nullptr;
+            return false;
+        }
+    }
+    f.close();
+    if (records == 0) {
+        why = tr("no line holds a message");
+        prog = nullptr;
+        return false;
+    }
+    std::sort_heap(best.begin(), best.end(), sooner);
+
+    replace();
+    db = &tw_db;
+    dlg.setLabelText(tr("Placing %1 messages...").arg(QString::number(best.size())));
+    dlg.setMaximum(int(best.size()));
+    dlg.setValue(0);
+    for (size_t i = 0; i < best.size() && !stopped; ++i) {
+        // In the form a feed server gives them, so that a file and a feed of the same messages
+        // give the same tweets.
+        const feed::message& x = best[i].m;
+        take_entry(feed::xml_text(x.text), feed::xml_text(x.author),
+                   x.published.isValid() ? x.published.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"))
+                                         : QString(),
+                   db);
+        if ((i + 1) % page_size == 0 || i + 1 == best.size()) {
+            repaint_canvas();
+            dlg.setValue(int(i + 1));
+            QCoreApplication::processEvents();
+        }
+    }
+    repaint_canvas();
+    db = nullptr;
+    prog = nullptr;
+    return true;
+}
+
+QString twit::skipped_line(const QString& path) const {
+    if (skipped_n == 0) return QString();
+    const QString name = QFileInfo(path).fileName();
+    return skipped_n == 1 ? tr("Skipped 1 unreadable line of %1").arg(name)
+                          : tr("Skipped %1 unreadable lines of %2").arg(QString::number(skipped_n), name);
 }
 
 void twit::strip_body(const QString& tw_body, QString& tw_strip) {

@@ -8,6 +8,8 @@
 
 #include "tweet.h"
 
+#include <functional>
+
 class QEventLoop;
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -45,6 +47,21 @@ public:
     // "3 of 15 pages failed: Connection refused", or empty when every page arrived.
     QString failure_line() const;
 
+    // Opens a file of messages for the keyword text q: JSONL, CSV (both need only a "text" field)
+    // or plain text, one message a line, read as the feed server reads its corpus. The messages
+    // holding every keyword (all of them when there is none), newest first where the file gives
+    // times, take the steps of a feed's entries, at most as many as a query could fetch. The
+    // file is read piece by piece with the window live; once it has been read, `replace` is
+    // called and the messages are appended to tw_db, which is repainted every 100 of them.
+    // False, with why set and `replace` not called, when the file cannot be read or no line of it
+    // holds a message; Cancel while it is read does not call `replace` either.
+    bool open_file(const QString& path, const QString& q, QList<tweet>& tw_db,
+                   const std::function<void()>& replace, QString& why);
+    // Of the last open_file(): records of the file that could not be read, and a line about them
+    // ("Skipped 7 unreadable lines of tweets.jsonl"), empty when there were none.
+    int lines_skipped() const { return skipped_n; }
+    QString skipped_line(const QString& path) const;
+
     // Walks the entries of one feed page (UTF-8, read up to its first zero byte): every entry that
     // is not a duplicate of a message seen in this query and holds at least two dictionary words
     // is appended to `to` (when not null). Public for the fuzz target and the benchmarks.
@@ -70,6 +87,11 @@ private:
     void fail(const QString& why);
     void give_up(cut why);
     void take();
+    // One message of the query: dropped when it repeats one seen in this query, else appended to
+    // `to` (when not null) if at least two dictionary words are found in it.
+    void take_entry(const QString& body, const QString& author, const QString& pub_t, QList<tweet>* to);
+    void watch(QProgressDialog& dlg, const QString& title, int steps);
+    void repaint_canvas();
 
     QList<tweet>* db;
     int fin;
@@ -89,6 +111,9 @@ private:
     int page_ms = 60000;
     QProgressDialog* prog = nullptr;
     int sent_n = 0;
+    int skipped_n = 0;
+    QString strip;
     bool stopped = false;
+    tweet entry; // filled for every entry, appended when kept
     cut why_cut = cut::none;
 };

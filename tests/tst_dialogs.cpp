@@ -71,6 +71,10 @@ private slots:
             QVERIFY(dlg->text().contains(t.name()));
             QVERIFY(dlg->informativeText().endsWith(t.content_w_term()));
         }
+        // cascaded: the second one below and to the right of the first
+        const QPoint step = gl->dialogs().at(1)->pos() - gl->dialogs().at(0)->pos();
+        QVERIFY2(step.x() > 0 && step.y() > 0, qPrintable(QStringLiteral("%1 %2").arg(
+                                                   QString::number(step.x()), QString::number(step.y()))));
         QTest::mouseClick(gl, Qt::LeftButton, Qt::ControlModifier, QPoint(600, 40));
         QCOMPARE(gl->dialogs().size(), 2);
     }

@@ -1,14 +1,15 @@
 #include <QHelpEvent>
 #include <QSlider>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include "testutils.h"
 
 using testutils::disc_at;
 using testutils::placed;
 
-// Hit testing of tweet discs, the tooltip over them and double-click zoom. Picking needs the
-// canvas's size only: at zoom 1 a 900 x 900 canvas puts world x at 100 (x - 0.5) pixels.
+// Hit testing of tweet discs, the tooltip over them, and zoom and pan by the pointer. Picking
+// needs the canvas's size only: at zoom 1 a 900 x 900 canvas puts world x at 100 (x - 0.5) pixels.
 class tst_pick : public QObject {
     Q_OBJECT
 
@@ -120,31 +121,64 @@ private slots:
         QTRY_VERIFY(!QToolTip::isVisible());
     }
 
-    void doubleClickZoomsAboutPointer_data() {
+    // A double-click zooms in and centres the point under the pointer; the wheel zooms keeping
+    // that point where it is; a left drag moves the plane with the pointer and shows no tooltip.
+    void pointerZoomsAndPans_data() {
         QTest::addColumn<int>("zoom");
         QTest::addColumn<QPointF>("pan");
         QTest::addColumn<QPoint>("pos");
+        QTest::addColumn<QPoint>("gesture"); // none: double-click; (0, angle): wheel; else a drag by it
         QTest::addColumn<int>("new_zoom");
         QTest::addColumn<QPointF>("new_pan");
-        QTest::addRow("zoom 1, centre") << 1 << QPointF(0, 0) << QPoint(350, 225) << 2 << QPointF(0.25, 0.25);
+        QTest::addRow("zoom 1, centre")
+            << 1 << QPointF(0, 0) << QPoint(350, 225) << QPoint() << 2 << QPointF(0.25, 0.25);
         // The point (4.1, 6.5) under the pointer becomes the centre of [1.85, 6.35] x [4.25, 8.75].
         QTest::addRow("zoom 1, upper left")
-            << 1 << QPointF(0, 0) << QPoint(280, 150) << 2 << QPointF(0.15, 3.75 / 9);
+            << 1 << QPointF(0, 0) << QPoint(280, 150) << QPoint() << 2 << QPointF(0.15, 3.75 / 9);
         // At the highest zoom only the centring happens: the point 0.45 left of the view's centre.
         QTest::addRow("zoom 10, re-centres")
-            << 10 << QPointF(0.45, 0.45) << QPoint(0, 225) << 10 << QPointF(0.40, 0.45);
+            << 10 << QPointF(0.45, 0.45) << QPoint(0, 225) << QPoint() << 10 << QPointF(0.40, 0.45);
+        // (4.1, 6.5) stays under the pointer: [2.3, 6.8] x [3.5, 8].
+        QTest::addRow("wheel in") << 1 << QPointF(0, 0) << QPoint(280, 150) << QPoint(0, 120) << 2
+                                  << QPointF(0.2, 3.0 / 9);
+        QTest::addRow("wheel out") << 2 << QPointF(0.2, 3.0 / 9) << QPoint(280, 150) << QPoint(0, -120) << 1
+                                   << QPointF(0, 0);
+        QTest::addRow("half a notch")
+            << 1 << QPointF(0, 0) << QPoint(280, 150) << QPoint(0, 60) << 1 << QPointF(0, 0);
+        QTest::addRow("wheel in at zoom 10")
+            << 10 << QPointF(0.45, 0.45) << QPoint(0, 225) << QPoint(0, 120) << 10 << QPointF(0.45, 0.45);
+        QTest::addRow("drag left and down")
+            << 2 << QPointF(0.25, 0.25) << QPoint(350, 225) << QPoint(-70, 45) << 2 << QPointF(0.3, 0.3);
     }
-    void doubleClickZoomsAboutPointer() {
+    void pointerZoomsAndPans() {
         QFETCH(int, zoom);
         QFETCH(QPointF, pan);
         QFETCH(QPoint, pos);
+        QFETCH(QPoint, gesture);
         QFETCH(int, new_zoom);
         QFETCH(QPointF, new_pan);
         mw = testutils::make_window(700, 450);
         opengl* gl = mw->gl_ptr();
+        gl->tweets() << placed(5, 5, 1, 10);
         mw->zoom_slider()->setValue(zoom);
         mw->set_sbar(float(pan.x()), float(pan.y()));
-        QTest::mouseDClick(gl, Qt::LeftButton, Qt::NoModifier, pos);
+        if (gesture.isNull()) {
+            QTest::mouseDClick(gl, Qt::LeftButton, Qt::NoModifier, pos);
+        } else if (gesture.x() == 0) {
+            QWheelEvent w(pos, gl->mapToGlobal(pos), QPoint(), gesture, Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+            QApplication::sendEvent(gl, &w);
+        } else {
+            QTest::mousePress(gl, Qt::LeftButton, Qt::NoModifier, pos);
+            QMouseEvent move(QEvent::MouseMove, pos + gesture, gl->mapToGlobal(pos + gesture), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(gl, &move);
+            tooltip_at(gl, disc_at(*gl, 0));
+            QVERIFY(QToolTip::text().isEmpty());
+            QTest::mouseRelease(gl, Qt::LeftButton, Qt::NoModifier, pos + gesture);
+            tooltip_at(gl, disc_at(*gl, 0));
+            QVERIFY(!QToolTip::text().isEmpty());
+        }
         QCOMPARE(mw->zoom_slider()->value(), new_zoom);
         // Scroll-bar values are whole steps of 1 / (zoom x canvas size) of the plane.
         QVERIFY2(qAbs(gl->pan(0) - new_pan.x()) <= 2.0 / (new_zoom * 700),

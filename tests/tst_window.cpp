@@ -52,6 +52,11 @@ private slots:
         QCOMPARE(gl->pan(0), 400.0f / 1200.0f);
         trigger("zoom_out_act");
         QCOMPARE(gl->zoom(), 2);
+        // Ctrl+= zooms in as well: "+" is a shifted "=" on most keyboards
+        mw->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(mw));
+        QTest::keyClick(mw, Qt::Key_Equal, Qt::ControlModifier);
+        QCOMPARE(gl->zoom(), 3);
     }
 
     void setSbar_data() {

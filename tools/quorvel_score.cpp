@@ -32,137 +32,12 @@
 #include <unistd.h>
 
 #include "config.h"
+#include "export.h"
 #include "tweet.h"
 
 namespace {
 
-const char* const columns[] = {"text",         "kept",         "terms",      "valence",
-                               "arousal",      "dominance",    "valence_sd", "arousal_sd",
-                               "dominance_sd", "overall_mean", "overall_sd", "fq"};
-
-bool is_column(std::string_view key) {
-    for (const char* c : columns)
-        if (key == c) return true;
-    return false;
-}
-
-// ---- Writing: JSON and CSV text, appended to one output buffer ----
-
-void put_utf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-}
-
-// A JSON string's escape for an ASCII character, or null when it is written as it is.
-const char* json_escape(char c, char (&buf)[8]) {
-    switch (c) {
-    case '"':
-        return "\\\"";
-    case '\\':
-        return "\\\\";
-    case '\n':
-        return "\\n";
-    case '\r':
-        return "\\r";
-    case '\t':
-        return "\\t";
-    default:
-        if (quint8(c) >= 0x20) return nullptr;
-        std::snprintf(buf, sizeof buf, "\\u%04x", unsigned(quint8(c)));
-        return buf;
-    }
-}
-
-enum class style { json, csv };
-
-// Text held as UTF-16 (the message) or UTF-8 (copied fields), written as the inside of a JSON
-// string or as a CSV cell's text. A lone surrogate becomes '?', as the toolkit's UTF-8 encoder
-// writes it; in CSV a NUL becomes U+FFFD, since CSV has no escapes and readers stop at a NUL.
-void put_text(std::string& out, QStringView s, style st) {
-    char buf[8];
-    const qsizetype n = s.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = s[i].unicode();
-        if (c < 0x80) {
-            const char* e = st == style::json ? json_escape(char(c), buf) : nullptr;
-            if (e)
-                out += e;
-            else if (c == 0 && st == style::csv)
-                put_utf8(out, 0xFFFD);
-            else if (c == '"' && st == style::csv)
-                out += "\"\"";
-            else
-                out += char(c);
-        } else if (QChar::isHighSurrogate(c) && i + 1 < n && s[i + 1].isLowSurrogate()) {
-            put_utf8(out, QChar::surrogateToUcs4(c, s[i + 1].unicode()));
-            ++i;
-        } else if (QChar::isSurrogate(c)) {
-            out += '?';
-        } else {
-            put_utf8(out, c);
-        }
-    }
-}
-
-void put_text(std::string& out, std::string_view s, style st) {
-    char buf[8];
-    for (char c : s) {
-        const char* e = st == style::json ? json_escape(c, buf) : nullptr;
-        if (e)
-            out += e;
-        else if (c == '\0' && st == style::csv)
-            put_utf8(out, 0xFFFD);
-        else if (c == '"' && st == style::csv)
-            out += "\"\"";
-        else
-            out += c;
-    }
-}
-
-template <typename Text> void put_json_string(std::string& out, Text s) {
-    out += '"';
-    put_text(out, s, style::json);
-    out += '"';
-}
-
-bool csv_needs_quotes(QStringView s) {
-    for (QChar c : s)
-        if (c == u',' || c == u'"' || c == u'\n' || c == u'\r') return true;
-    return false;
-}
-
-bool csv_needs_quotes(std::string_view s) {
-    return s.find_first_of(",\"\n\r") != std::string_view::npos;
-}
-
-// A CSV cell: quoted (quotes doubled) when it holds a comma, a quote or a line break.
-template <typename Text> void put_csv(std::string& out, Text s) {
-    const bool quote = csv_needs_quotes(s);
-    if (quote) out += '"';
-    put_text(out, s, style::csv);
-    if (quote) out += '"';
-}
-
-// The shortest text that reads back as the same float; nothing for an infinity or NaN, which have
-// no JSON form.
-void put_number(std::string& out, float x) {
-    char buf[32];
-    const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, x);
-    out.append(buf, size_t(r.ptr - buf));
-}
+using namespace score_text;
 
 // ---- Reading: the fields of one input object ----
 
@@ -455,7 +330,6 @@ struct scorer {
     std::vector<std::string> extra; // copied columns of the CSV, fixed by the first object
     tweet t;
     std::string out;
-    std::string terms;
     std::u16string text;
     fast_object fast;
     toolkit_object slow;
@@ -468,10 +342,7 @@ struct scorer {
     void header() {
         if (header_done) return;
         header_done = true;
-        for (const char* c : columns) {
-            if (c != columns[0]) out += ',';
-            out += c;
-        }
+        put_header(out);
         for (const std::string& e : extra) {
             out += ',';
             put_csv(out, std::string_view(e));
@@ -481,54 +352,19 @@ struct scorer {
 
     void score(const QString& body, const std::vector<field>& fields) {
         t.estimate(body);
-        const bool any = t.term_n() > 0;
-        const bool kept = t.term_n() >= 2;
-        const float nums[] = {t.m(VALENCE),     t.m(AROUSAL),     t.m(DOMINANCE),
-                              t.sd(VALENCE),    t.sd(AROUSAL),    t.sd(DOMINANCE),
-                              t.overall_mean(), t.overall_sdev(), t.fq()};
-        const QList<QString> term_list = t.anew_term();
+        if (csv && !header_done) {
+            for (const field& f : fields)
+                if (!is_column(f.key)) extra.emplace_back(f.key);
+            header();
+        }
+        put_scores(out, body, t, csv);
         if (csv) {
-            if (!header_done) {
-                for (const field& f : fields)
-                    if (!is_column(f.key)) extra.emplace_back(f.key);
-                header();
-            }
-            put_csv(out, QStringView(body));
-            out += kept ? ",true," : ",false,";
-            terms.clear();
-            for (const QString& term : term_list) {
-                if (!terms.empty()) terms += ' ';
-                for (QChar c : term) // the lexicon's words and stems: ASCII
-                    put_utf8(terms, c.unicode());
-            }
-            put_csv(out, std::string_view(terms));
-            for (float x : nums) {
-                out += ',';
-                if (any && std::isfinite(x)) put_number(out, x);
-            }
             for (const std::string& e : extra) {
                 out += ',';
                 const field* f = find_field(fields, e);
                 if (f && (f->is_string || f->value != "null")) put_csv(out, f->value);
             }
         } else {
-            out += "{\"text\":";
-            put_json_string(out, QStringView(body));
-            out += kept ? ",\"kept\":true,\"terms\":[" : ",\"kept\":false,\"terms\":[";
-            for (qsizetype i = 0; i < term_list.size(); ++i) {
-                if (i) out += ',';
-                put_json_string(out, QStringView(term_list[i]));
-            }
-            out += ']';
-            for (int i = 0; i < 9; ++i) {
-                out += ",\"";
-                out += columns[i + 3];
-                out += "\":";
-                if (any && std::isfinite(nums[i]))
-                    put_number(out, nums[i]);
-                else
-                    out += "null";
-            }
             // the object's own fields follow; a field named like an output column is dropped
             for (const field& f : fields) {
                 if (is_column(f.key)) continue;
