@@ -2,14 +2,16 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QInputDialog>
 #include <QMouseEvent>
 #include <QOpenGLContext>
-#include <QSurfaceFormat>
 #include <QOpenGLFunctions>
 #include <QPainter>
+#include <QPen>
 #include <QPointer>
+#include <QSurfaceFormat>
 #include <QToolTip>
 
 #include "colour.h"
@@ -23,6 +25,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -91,6 +94,12 @@ void opengl::paintGL() {
     QPainter p(this);
     text_q.clear();
 
+    if (sim_on) {
+        draw_sim_map(p);
+        draw_caption(p);
+        return;
+    }
+
     p.beginNativePainting();
     set_pass_state();
     glClear(GL_COLOR_BUFFER_BIT);
@@ -114,11 +123,31 @@ void opengl::paintGL() {
     glFlush();
     p.endNativePainting();
 
+    draw_caption(p);
+}
+
+void opengl::draw_caption(QPainter& p) {
     if (!q_str.isEmpty()) {
         text_c = Qt::black;
         render_text(10, 20, QString("%1 (%2)").arg(q_str, QString::number(tw_db.size())));
         flush_text(p);
     }
+}
+
+// The map has no axes or words: only its discs, the group labels over them and the caption.
+void opengl::draw_sim_map(QPainter& p) {
+    p.beginNativePainting();
+    set_pass_state();
+    glClear(GL_COLOR_BUFFER_BIT);
+    glInitNames();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glTranslatef(trans[0], trans[1], 0);
+    draw_tweet_sim();
+    glPopMatrix();
+    glFlush();
+    p.endNativePainting();
+    draw_sim_labels(p);
 }
 
 void opengl::set_pass_state() {
@@ -483,10 +512,12 @@ void opengl::draw_tweet_sim() {
         double tr = (double(t.overall_sdev()) - 1.5) / 2;
         if (!(tr > 0)) tr = 0;
         if (tr > 1) tr = 1;
+        // The colour is the tweet's feeling, as on the plane: a position in the layout says
+        // nothing about it.
         float cr = 1, cg = 1, cb = 0;
         if (!dlg_ID.contains(n)) {
-            const double lum = (double(y) - 1) / 8 * 0.5 + 0.4;
-            get_colour(float(lum), x < 5 ? 0.75f : 0.55f, cr, cg, cb);
+            const double lum = (double(t.m(AROUSAL)) - 1) / 8 * 0.5 + 0.4;
+            get_colour(float(lum), t.m(VALENCE) < 5 ? 0.75f : 0.55f, cr, cg, cb);
         }
 
         glColor4f(cr, cg, cb, float(1 - tr));
@@ -501,6 +532,139 @@ void opengl::draw_tweet_sim() {
     }
     glDisable(GL_LINE_SMOOTH);
     gluDeleteQuadric(q);
+}
+
+void opengl::show_sim_map(bool on) {
+    if (on == sim_on) return;
+    if (on) {
+        if (!smap_ready || smap.size() != tw_db.size()) {
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            smap.compute(tw_db);
+            QGuiApplication::restoreOverrideCursor();
+            smap_ready = true;
+        }
+        P = smap.layout();
+        sim_n.resize(P.rows());
+        std::iota(sim_n.begin(), sim_n.end(), 0);
+    }
+    sim_on = on;
+    updateGL();
+    emit sim_map_toggled(on);
+}
+
+void opengl::reset_sim_map() {
+    smap.clear();
+    smap_ready = false;
+    P.resize(0, 0);
+    sim_n.clear();
+    if (sim_on) {
+        sim_on = false;
+        emit sim_map_toggled(false);
+    }
+}
+
+QString opengl::sim_map_summary() const {
+    return sim_on ? smap.summary() : QString();
+}
+
+namespace {
+
+constexpr int label_pad = 5;    // pixels of box around the text
+constexpr int label_swatch = 9; // the group's colour before its text
+constexpr int label_gap = 3;    // between two labels, or a label and the edge
+
+} // namespace
+
+QPointF opengl::sim_point_px(float lx, float ly) const {
+    const double x = double(width()) * zoom_f * (double(float(lx * 9.0 + 0.5) + trans[0]) - 0.5) / 9.0;
+    const double y = double(height()) * zoom_f * (double(float(ly * 9.0 + 0.5) + trans[1]) - 0.5) / 9.0;
+    return QPointF(x, height() - y);
+}
+
+QList<std::pair<int, QRect>> opengl::sim_labels() const {
+    QList<std::pair<int, QRect>> out;
+    if (!sim_on) return out;
+    const QFontMetrics fm{QFont()};
+    const int W = width(), H = height();
+    QList<QRect> taken;
+    if (!q_str.isEmpty()) {
+        const QString cap = QString("%1 (%2)").arg(q_str, QString::number(tw_db.size()));
+        taken.append(QRect(10, 20 - fm.ascent(), fm.horizontalAdvance(cap), fm.height()));
+    }
+    QList<int> order;
+    for (int g = 0; g < smap.clusters().size(); ++g)
+        order.append(g);
+    if (smap.corner().members.size() >= 3) order.append(-1);
+
+    // Labels cover discs; beyond about a fifth of the canvas they would hide the map. Zoomed
+    // in, fewer groups are in view and more of them get a label.
+    qint64 area = 0;
+    const qint64 area_max = qint64(W) * H / 5;
+    for (int g : std::as_const(order)) {
+        const sim_cluster& c = g < 0 ? smap.corner() : smap.clusters().at(g);
+        const QPointF at = sim_point_px(c.x, c.y);
+        const double cx = at.x(), cy = at.y();
+        if (!(cx >= 0 && cx <= W && cy >= 0 && cy <= H)) continue; // the group is out of view
+        const int w = fm.horizontalAdvance(c.label()) + label_swatch + 3 * label_pad;
+        const int h = fm.height() + label_pad;
+        if (w + 2 * label_gap > W || area + qint64(w) * h > area_max) continue;
+        const int x = std::clamp(int(cx) - w / 2, label_gap, W - label_gap - w);
+        // Just above the group's discs, else just below, else over them, else further off.
+        const int reach = int(double(c.spread) * H * zoom_f) + radius_px(4.0f) + label_gap;
+        const int above = int(cy) - reach - h, below = int(cy) + reach;
+        for (int top : {above, below, int(cy) - h / 2, above - h - label_gap, below + h + label_gap}) {
+            const QRect box(x, top, w, h);
+            if (box.top() < label_gap || box.bottom() > H - label_gap) continue;
+            const QRect around = box.adjusted(-label_gap, -label_gap, label_gap, label_gap);
+            if (std::any_of(taken.begin(), taken.end(), [&](const QRect& t) { return t.intersects(around); }))
+                continue;
+            taken.append(box);
+            out.append({g, box});
+            area += qint64(w) * h;
+            break;
+        }
+    }
+    return out;
+}
+
+void opengl::draw_sim_labels(QPainter& p) {
+    const QList<std::pair<int, QRect>> labels = sim_labels();
+    if (labels.isEmpty()) return;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setFont(QFont());
+    // A faint ring round each labelled group and a line to its label tell which discs it names.
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(90, 90, 90, 150), 1.0));
+    for (const auto& [g, box] : labels) {
+        const sim_cluster& c = g < 0 ? smap.corner() : smap.clusters().at(g);
+        const QPointF at = sim_point_px(c.x, c.y);
+        const QSizeF reach(double(c.spread) * width() * zoom_f + radius_px(4.0f) + 2,
+                           double(c.spread) * height() * zoom_f + radius_px(4.0f) + 2);
+        p.drawEllipse(at, reach.width(), reach.height());
+        // From the ring towards the label, to the label's nearest edge.
+        const QPointF to(std::clamp(at.x(), double(box.left()), double(box.right())),
+                         at.y() < box.top() ? box.top() : box.bottom() + 1.0);
+        const QPointF d = to - at;
+        const double len = std::hypot(d.x() / reach.width(), d.y() / reach.height());
+        if (len > 1) p.drawLine(at + d / len, to);
+    }
+    for (const auto& [g, box] : labels) {
+        const sim_cluster& c = g < 0 ? smap.corner() : smap.clusters().at(g);
+        p.setPen(QColor(110, 110, 110));
+        p.setBrush(QColor(255, 255, 255, 230));
+        p.drawRoundedRect(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+        // The swatch has the colour a tweet of the group's mean feeling would have.
+        float r = 0, gr = 0, b = 0;
+        get_colour((c.arousal - 1) / 8 * 0.5f + 0.4f, c.valence < 5 ? 0.75f : 0.55f, r, gr, b);
+        p.setBrush(QColor::fromRgbF(r, gr, b));
+        p.drawEllipse(QRectF(box.left() + label_pad, box.center().y() - label_swatch / 2.0 + 0.5,
+                             label_swatch, label_swatch));
+        p.setPen(Qt::black);
+        p.drawText(box.adjusted(label_swatch + 2 * label_pad, 0, -label_pad, 0),
+                   Qt::AlignVCenter | Qt::AlignLeft, c.label());
+    }
+    p.restore();
 }
 
 void opengl::updateGL() {
@@ -639,27 +803,34 @@ void opengl::pick_tweet(int x, int y) {
         const double t = i % 4 == 0 ? 5.0 : 2.5;
         axes = box.meets_v(X(p), ay - t, ay + t) || box.meets_h(Y(p), ax - t, ax + t);
     }
-    int used = axes ? nameless_rec_n : 0;
+    // The map draws no axes.
+    int used = axes && !sim_on ? nameless_rec_n : 0;
 
-    for (int i = 0; i < tw_db.size(); ++i) {
-        float cx, cy, r;
-        disc_px(i, cx, cy, r);
+    // Adds tweet i when its disc meets the box; false once the selection buffer would overflow.
+    auto hit = [&](int i, double cx, double cy, double r) {
         // Nearest and farthest points of the box from the disc's centre.
         const double nx = std::max({box.x0 - cx, 0.0, cx - box.x1});
         const double ny = std::max({box.y0 - cy, 0.0, cy - box.y1});
         const double r2 = sq(r);
-        if (!(sq(nx) + sq(ny) <= r2)) continue; // also for a non-finite position
+        if (!(sq(nx) + sq(ny) <= r2)) return true; // also for a non-finite position
         pick_list.append(i);
         used += named_rec_n;
         const double fx = std::max(std::abs(cx - box.x0), std::abs(cx - box.x1));
         const double fy = std::max(std::abs(cy - box.y0), std::abs(cy - box.y1));
         if (sq(fx) + sq(fy) >= r2) used += nameless_rec_n; // the outline crosses the box
-        if (used > select_buf_n) {
-            // The selection buffer would overflow: such a pick yields no tweet.
-            pick_list.clear();
-            return;
-        }
+        return used <= select_buf_n;
+    };
+    bool fits = true;
+    float cx, cy, r;
+    if (sim_on) {
+        for (int row = 0; row < P.rows() && fits; ++row)
+            if (sim_disc_px(row, cx, cy, r)) fits = hit(sim_n.at(row), cx, cy, r);
+    } else {
+        for (int i = 0; i < tw_db.size() && fits; ++i)
+            if (disc_px(i, cx, cy, r)) fits = hit(i, cx, cy, r);
     }
+    // The selection buffer would overflow: such a pick yields no tweet.
+    if (!fits) pick_list.clear();
 }
 
 QString opengl::pick_tip() const {
@@ -764,8 +935,11 @@ void opengl::query() {
     const QString q = QInputDialog::getText(nullptr, tr("Query Twitter"),
                                             tr("Query keywords (use + to connect keywords):"),
                                             QLineEdit::Normal, QString(), &ok);
+    // A cancelled query keeps the tweets, and so the map that shows them.
+    if (!ok && sim_on) P = smap.layout();
     if (ok) {
         q_str = q;
+        reset_sim_map();
         cleanup();
         tw_db.clear();
         updateGL();

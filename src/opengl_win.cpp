@@ -137,6 +137,14 @@ void opengl_win::build_menus() {
     a->setObjectName(QStringLiteral("zoom_reset_act"));
     a->setShortcut(QKeySequence(tr("Ctrl+0")));
     connect(a, &QAction::triggered, this, &opengl_win::zoom_reset);
+    view->addSeparator();
+    a = view->addAction(tr("Similarity &Map"));
+    a->setObjectName(QStringLiteral("sim_map_act"));
+    a->setShortcut(QKeySequence(tr("Ctrl+M")));
+    a->setCheckable(true);
+    connect(a, &QAction::toggled, gl, &opengl::show_sim_map);
+    // A new query turns the map off from the canvas's side.
+    connect(gl, &opengl::sim_map_toggled, a, &QAction::setChecked);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     a = help->addAction(tr("&Documentation"));
@@ -252,7 +260,9 @@ void opengl_win::closeEvent(QCloseEvent* e) {
 }
 
 void opengl_win::set_query_enabled(bool on) {
-    if (QAction* a = findChild<QAction*>(QStringLiteral("query_act"))) a->setEnabled(on);
+    // The map is laid out from a finished query's tweets.
+    for (const char* name : {"query_act", "sim_map_act"})
+        if (QAction* a = findChild<QAction*>(QLatin1String(name))) a->setEnabled(on);
 }
 
 void opengl_win::show_status(const QString& line) {

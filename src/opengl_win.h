@@ -28,7 +28,8 @@ public:
     QScrollBar* y_bar() { return y_sbar; }
     QLabel* zoom_label() { return zoom_lbl; }
 
-    // The Query action is off while a query runs, so that no second query nests inside it.
+    // The Query and Similarity Map actions are off while a query runs, so that no second query
+    // nests inside it and no map is laid out from part of its tweets.
     void set_query_enabled(bool on);
     // The status-bar line: what went wrong in the last query or capture; an empty text clears it.
     void show_status(const QString& line);
