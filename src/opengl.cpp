@@ -273,14 +273,26 @@ constexpr int grid_cell = 16; // pixels
 
 void opengl::draw_tweets() {
     if (tw_db.isEmpty()) return;
+    draw_discs(false);
+}
 
+bool opengl::disc_item(bool map, int k, int& n, float& x, float& y) const {
+    if (map) return sim_row(k, n, x, y);
+    if (k < 0 || k >= tw_db.size()) return false;
+    n = k;
+    x = tw_db.at(k).m(VALENCE);
+    y = tw_db.at(k).m(AROUSAL);
+    return true;
+}
+
+void opengl::draw_discs(bool map) {
     // The plane is stretched to the widget; this scale makes the discs round on screen.
     const int W = std::max(1, width());
     const int H = std::max(1, height());
     const float sx = W < H ? float(H) / float(W) : 1.0f;
     const float sy = W < H ? 1.0f : float(W) / float(H);
     const int slices = 5 * zoom_f + 10;
-    const int n = int(tw_db.size());
+    const int n = map ? int(P.rows()) : int(tw_db.size());
 
     // The disc's corners as a GLU disc lays them out: clockwise from straight up, the last one
     // closing the circle.
@@ -313,7 +325,7 @@ void opengl::draw_tweets() {
     qint64 steps = 0;
     for (int i = 0; i < n && steps <= budget; ++i) {
         float cx = 0, cy = 0, r = 0;
-        disc_px(i, cx, cy, r);
+        if (!(map ? sim_disc_px(i, cx, cy, r) : disc_px(i, cx, cy, r))) continue;
         const float reach = r + outline_reach;
         const float x0 = std::max(cx - reach, 0.0f), x1 = std::min(cx + reach, float(W - 1));
         const float y0 = std::max(cy - reach, 0.0f), y1 = std::min(cy + reach, float(H - 1));
@@ -349,9 +361,9 @@ void opengl::draw_tweets() {
         layers = 0;
         for (int i = 0; i < n; ++i) {
             float cx = 0, cy = 0, r = 0;
-            disc_px(i, cx, cy, r);
+            const bool known = map ? sim_disc_px(i, cx, cy, r) : disc_px(i, cx, cy, r);
             const float reach = r + outline_reach;
-            const bool shows = std::max(cx - reach, 0.0f) <= std::min(cx + reach, float(W - 1)) &&
+            const bool shows = known && std::max(cx - reach, 0.0f) <= std::min(cx + reach, float(W - 1)) &&
                                std::max(cy - reach, 0.0f) <= std::min(cy + reach, float(H - 1));
             disc_layer[size_t(i)] = shows ? layers++ : -1;
         }
@@ -376,10 +388,11 @@ void opengl::draw_tweets() {
     // for each tweet a fan for the fill, then a strip round its edge.
     const int fan_n = slices + 2, strip_n = slices + 1, per_disc = fan_n + strip_n;
     disc_vtx.clear();
-    for (int i : disc_order) {
+    for (int k : disc_order) {
+        int i = k;
+        float x = 0, y = 0;
+        disc_item(map, k, i, x, y);
         const tweet& t = tw_db[i];
-        const float x = t.m(VALENCE);
-        const float y = t.m(AROUSAL);
         float r = 0;
         pix_2_WC_w(radius_px(t.fq()), r);
         const float rx = r * sx, ry = r * sy;
@@ -389,10 +402,11 @@ void opengl::draw_tweets() {
         if (!(tr > 0)) tr = 0;
         if (tr > 1) tr = 1;
 
+        // The colour is the tweet's feeling, also on the map, where its place says nothing of it.
         float cr = 1, cg = 1, cb = 0;
         if (!dlg_ID.contains(i)) {
-            const float lum = (y - 1) / 8 * 0.5f + 0.4f;
-            get_colour(lum, x < 5 ? 0.75f : 0.55f, cr, cg, cb);
+            const float lum = (t.m(AROUSAL) - 1) / 8 * 0.5f + 0.4f;
+            get_colour(lum, t.m(VALENCE) < 5 ? 0.75f : 0.55f, cr, cg, cb);
         }
 
         auto put = [&](float vx, float vy, float alpha) {
@@ -484,54 +498,7 @@ bool opengl::sim_disc_px(int i, float& cx, float& cy, float& r) const {
 
 void opengl::draw_tweet_sim() {
     if (tw_db.isEmpty() || P.rows() == 0) return;
-    GLUquadric* q = gluNewQuadric();
-    if (!q) {
-        qDebug() << "opengl::draw_tweet_sim(), cannot create quadric object";
-        return;
-    }
-    const int W = std::max(1, width());
-    const int H = std::max(1, height());
-    const float sx = W < H ? float(H) / float(W) : 1.0f;
-    const float sy = W < H ? 1.0f : float(W) / float(H);
-    const int slices = 5 * zoom_f + 10;
-
-    glMatrixMode(GL_MODELVIEW);
-    glEnable(GL_LINE_SMOOTH);
-    for (int i = 0; i < P.rows(); ++i) {
-        int n = 0;
-        float x = 0, y = 0;
-        if (!sim_row(i, n, x, y)) continue;
-        const tweet& t = tw_db.at(n);
-        float r = 0;
-        pix_2_WC_w(radius_px(t.fq()), r);
-
-        glPushMatrix();
-        glTranslatef(x, y, 0);
-        glScalef(sx, sy, 1);
-
-        double tr = (double(t.overall_sdev()) - 1.5) / 2;
-        if (!(tr > 0)) tr = 0;
-        if (tr > 1) tr = 1;
-        // The colour is the tweet's feeling, as on the plane: a position in the layout says
-        // nothing about it.
-        float cr = 1, cg = 1, cb = 0;
-        if (!dlg_ID.contains(n)) {
-            const double lum = (double(t.m(AROUSAL)) - 1) / 8 * 0.5 + 0.4;
-            get_colour(float(lum), t.m(VALENCE) < 5 ? 0.75f : 0.55f, cr, cg, cb);
-        }
-
-        glColor4f(cr, cg, cb, float(1 - tr));
-        glPushName(GLuint(n));
-        gluQuadricDrawStyle(q, GLU_FILL);
-        gluDisk(q, 0, r, slices, 1);
-        glPopName();
-        glColor4f(cr, cg, cb, 1);
-        gluQuadricDrawStyle(q, GLU_SILHOUETTE);
-        gluDisk(q, 0, r, slices, 1);
-        glPopMatrix();
-    }
-    glDisable(GL_LINE_SMOOTH);
-    gluDeleteQuadric(q);
+    draw_discs(true);
 }
 
 void opengl::show_sim_map(bool on) {

@@ -128,6 +128,11 @@ private:
     void draw_axes();
     void draw_sentiment();
     void draw_tweets();
+    // The discs of the plane (tweet i at its pleasure and arousal) or of the map (layout row i
+    // showing tweet sim_n[i]), drawn as drawing each in turn, fill then outline, would draw them.
+    void draw_discs(bool map);
+    // Tweet and world position of the plane's or the map's disc k; false when it has none.
+    bool disc_item(bool map, int k, int& n, float& x, float& y) const;
     void set_projection();
     // GL state of one native-painting section of the paint pass; QPainter changes it in between.
     void set_pass_state();
