@@ -28,6 +28,7 @@ constexpr int label_terms = 3;
 // the least gap between two groups.
 constexpr float group_unit = 0.012f;
 constexpr int separation_rounds = 100;
+constexpr float fit_margin = 0.03f;
 // Spacing of the term-less tweets in their corner.
 constexpr float corner_step = 0.015f;
 
@@ -162,8 +163,8 @@ void gather(MatrixXf& X, const QList<QList<int>>& groups) {
             X.row(k) += at[size_t(g)] - from[size_t(g)];
 }
 
-// Scales the rows uniformly into [0, 1]^2, keeping the aspect, centred; a layout without extent
-// goes to the middle.
+// Scales the rows uniformly into [0, 1]^2, keeping the aspect, centred, with a margin that keeps
+// the discs at the edge whole; a layout without extent goes to the middle.
 void fit(MatrixXf& X) {
     if (X.rows() == 0) return;
     const RowVector2f lo = X.colwise().minCoeff(), ext = X.colwise().maxCoeff() - lo;
@@ -174,7 +175,8 @@ void fit(MatrixXf& X) {
     }
     const RowVector2f off = (RowVector2f::Ones() - ext / e) / 2;
     for (int i = 0; i < X.rows(); ++i)
-        X.row(i) = ((X.row(i) - lo) / e + off).cwiseMax(0.0f).cwiseMin(1.0f);
+        X.row(i) = (((X.row(i) - lo) / e + off) * (1 - 2 * fit_margin)).array() + fit_margin;
+    X = X.cwiseMax(0.0f).cwiseMin(1.0f);
 }
 
 } // namespace
