@@ -100,6 +100,10 @@ Eigen::MatrixXf doc_sim::dissim(const QList<int>& docs) const {
     // A fresh matrix of this size is written once, all of it: huge pages spare a page fault per
     // 4 KiB, as for the matrix itself.
     advise_huge(D.data(), size_t(D.size()) * sizeof(float));
+    if (m < 2) {
+        D.setZero();
+        return D;
+    }
     const float* v = reinterpret_cast<const float*>(sim_list.data());
     // Column a below the diagonal reads row docs[a] of the stored triangle in order; the upper
     // triangle is then copied over in tiles that stay in cache.

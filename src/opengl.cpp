@@ -502,12 +502,16 @@ void opengl::draw_tweet_sim() {
 }
 
 void opengl::show_sim_map(bool on) {
-    if (on == sim_on) return;
+    // FastMap's progress dialog lets events in while the map is laid out; the map and the query
+    // wait for it.
+    if (on == sim_on || map_busy) return;
     if (on) {
         if (!smap_ready || smap.size() != tw_db.size()) {
+            map_busy = true;
             QGuiApplication::setOverrideCursor(Qt::WaitCursor);
             smap.compute(tw_db);
             QGuiApplication::restoreOverrideCursor();
+            map_busy = false;
             smap_ready = true;
         }
         P = smap.layout();
@@ -896,7 +900,7 @@ void opengl::stop_query() {
 
 void opengl::query() {
     // The Query action is off while a query runs; this also holds off a direct second call.
-    if (running) return;
+    if (running || map_busy) return;
     P.resize(0, 0);
     bool ok = false;
     const QString q = QInputDialog::getText(nullptr, tr("Query Twitter"),

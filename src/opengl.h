@@ -175,6 +175,7 @@ private:
     QList<int> sim_n;
     sim_map smap;
     bool smap_ready = false;
+    bool map_busy = false; // the map is being laid out
     bool sim_on = false;
     QColor text_c;
     QList<text_item> text_q;

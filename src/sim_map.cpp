@@ -115,10 +115,11 @@ MatrixXf place(const MatrixXf& D) {
 // about the group's centre, and groups that then overlap are pushed apart, the smaller one
 // further; tweets in no group keep their places.
 void gather(MatrixXf& X, const QList<QList<int>>& groups) {
+    const int G = int(groups.size());
+    if (G == 0) return;
     const RowVector2f ext = X.colwise().maxCoeff() - X.colwise().minCoeff();
     const float unit = group_unit * std::max(ext(0), ext(1));
-    const int G = int(groups.size());
-    if (!(unit > 0) || G == 0) return;
+    if (!(unit > 0)) return;
     std::vector<RowVector2f> at(static_cast<size_t>(G));
     std::vector<float> radius(static_cast<size_t>(G));
     for (int g = 0; g < G; ++g) {

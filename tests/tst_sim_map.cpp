@@ -84,6 +84,34 @@ private slots:
             QStringLiteral("2 topics: delay · gate · hour (6, v 3.0); goal · match · referee (6, v 8.0)"));
     }
 
+    // Fewer than three tweets with words are placed by FastMap: two unlike ones at the ends of
+    // the middle line, with the margin. A tweet alone has only words every tweet has, and lies
+    // in the corner.
+    void fewTweets_data() {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QList<QPointF>>("at"); // sorted
+        QTest::addRow("two") << QStringList{"rain storm", "coffee cake"}
+                             << QList<QPointF>{{0.03, 0.5}, {0.97, 0.5}};
+        QTest::addRow("one") << QStringList{"rain storm"} << QList<QPointF>{{0, 0}};
+        QTest::addRow("none") << QStringList{} << QList<QPointF>{};
+    }
+    void fewTweets() {
+        QFETCH(QStringList, texts);
+        QFETCH(QList<QPointF>, at);
+        QList<tweet> tw(texts.size());
+        for (int i = 0; i < texts.size(); ++i)
+            tw[i].content(texts[i]);
+        sim_map m;
+        m.compute(tw);
+        QList<QPointF> got;
+        for (int i = 0; i < m.size(); ++i)
+            got.append(
+                QPointF(qRound(m.layout()(i, 0) * 100) / 100.0, qRound(m.layout()(i, 1) * 100) / 100.0));
+        std::sort(got.begin(), got.end(), [](QPointF a, QPointF b) { return a.x() < b.x(); });
+        QCOMPARE(got, at);
+        QVERIFY(m.clusters().isEmpty());
+    }
+
     // Nearer in the layout means more alike, on tweets that lie on an 8 x 8 grid of words: each
     // holds the words within three steps of its own place.
     void layoutFollowsSimilarity() {
