@@ -99,6 +99,11 @@ private slots:
             for (auto& [term, x] : v)
                 x = sum > 0 ? x / std::sqrt(sum) : 0;
         }
+        // The dissimilarities of every third document, as a whole matrix.
+        QList<int> some;
+        for (int i = 0; i < N; i += 3)
+            some.append(i);
+        const Eigen::MatrixXf D = s.dissim(some);
         int related = 0;
         for (int i = 0; i < N; ++i)
             for (int j = i + 1; j < N; ++j) {
@@ -112,7 +117,12 @@ private slots:
                 const QString pair = QString("%1,%2").arg(QString::number(i), QString::number(j));
                 QVERIFY2(std::abs(s.sim(i, j) - ref) <= 1e-5, qPrintable(pair));
                 QVERIFY2(std::abs(s.sim(i, j) - dot(i, j)) <= 1e-6, qPrintable(pair));
+                if (i % 3 == 0 && j % 3 == 0)
+                    QVERIFY2(D(i / 3, j / 3) == D(j / 3, i / 3) &&
+                                 std::abs(D(i / 3, j / 3) - (1 - ref)) <= 1e-5,
+                             qPrintable(pair));
             }
+        QVERIFY(D.diagonal().isZero(0));
         QVERIFY(related > 300);
     }
 };

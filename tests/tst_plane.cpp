@@ -316,16 +316,17 @@ private slots:
     }
 
     // The similarity view alone: layout (0.5, 0.5) at the plane's centre, (0, 1) at its top-left
-    // corner, coloured where drawn, translucent by spread, yellow for the active dialog; a row
-    // without a valid tweet, or no rows at all, draw nothing.
+    // corner, coloured by the tweet's own feeling (pleasure 8, arousal 2) wherever it lies,
+    // translucent by spread, yellow for the active dialog; a row without a valid tweet, or no
+    // rows at all, draw nothing.
     void similarityView_data() {
         QTest::addColumn<QPointF>("row");
         QTest::addColumn<int>("tweet"); // its sim_n entry; -1: no layout rows
         QTest::addColumn<float>("sd");
         QTest::addColumn<QColor>("want"); // under the disc's centre
-        QTest::addRow("centre") << QPointF(0.5, 0.5) << 0 << 1.5f << fill_over_sky(5, 5, 1.5f);
-        QTest::addRow("corner") << QPointF(0, 1) << 0 << 1.5f << fill_over_sky(0.5f, 9.5f, 1.5f);
-        QTest::addRow("translucent") << QPointF(0.25, 0.25) << 0 << 2.5f << fill_over_sky(2.75f, 2.75f, 2.5f);
+        QTest::addRow("centre") << QPointF(0.5, 0.5) << 0 << 1.5f << fill_over_sky(8, 2, 1.5f);
+        QTest::addRow("corner") << QPointF(0, 1) << 0 << 1.5f << fill_over_sky(8, 2, 1.5f);
+        QTest::addRow("translucent") << QPointF(0.25, 0.25) << 0 << 2.5f << fill_over_sky(8, 2, 2.5f);
         QTest::addRow("active dialog") << QPointF(0.5, 0.5) << 1 << 1.5f << QColor(Qt::yellow);
         QTest::addRow("no such tweet") << QPointF(0.5, 0.5) << 2 << 1.5f << QColor();
         QTest::addRow("no rows") << QPointF(0.5, 0.5) << -1 << 1.5f << QColor();

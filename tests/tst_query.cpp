@@ -76,12 +76,21 @@ private slots:
         QCOMPARE(srv.requests.size(), 15);
         QCOMPARE(srv.requests.last().q, keywords);
 
+        // The similarity map of these tweets stays through the cancelled query, and the next
+        // accepted one turns it off.
+        QAction* map = mw->findChild<QAction*>(QStringLiteral("sim_map_act"));
+        map->trigger();
         answer(QStringLiteral("rain"), false);
         gl->query();
         QCOMPARE(dialogs, 2);
         QCOMPARE(gl->query_text(), keywords);
         QCOMPARE(gl->tweets().size(), 3);
         QCOMPARE(srv.requests.size(), 15);
+        float x, y, r;
+        QVERIFY(gl->sim_map_shown() && gl->sim_disc_px(2, x, y, r));
+        answer(keywords);
+        gl->query();
+        QVERIFY(!gl->sim_map_shown() && !map->isChecked() && !gl->sim_disc_px(2, x, y, r));
     }
 
     // While a query runs its action is off, and a second start does nothing.
