@@ -28,6 +28,9 @@ private slots:
                               2.6660f, 5.1906f, 2.7544f, 6.7838f};
         for (int i = 0; i < 9; ++i)
             QVERIFY2(std::fabs(got[i] - want[i]) < 0.5e-4, qPrintable(QString::number(got[i], 'f', 6)));
+        // no dimension outside the three, though the fields beside them now hold numbers
+        for (e_dim outside : {E_DIM_N, static_cast<e_dim>(-1)})
+            QVERIFY(t.m(outside) == 0 && t.sd(outside) == 0);
     }
 
     void tokens_data() {
