@@ -78,15 +78,35 @@ private slots:
         QCOMPARE(pick(gl, disc_at(gl, 0, dx)).size(), hit ? 1 : 0);
     }
 
-    // The selection buffer holds 64 stacked large discs; one more overflows it and picks nothing.
+    // The selection buffer holds 256 words: 4 for each disc under the pointer, 3 more when its
+    // outline crosses the 8 x 8 pixel region, 3 once for the axes or a tick meeting it. One more
+    // disc than fits picks nothing.
+    void selectionBufferLimit_data() {
+        QTest::addColumn<QPointF>("at"); // on a 900 x 900 canvas: 100 pixels a unit
+        QTest::addColumn<float>("fq");
+        QTest::addColumn<int>("fit");
+        QTest::addRow("clear of the axes") << QPointF(3, 3) << 20.f << 64;
+        QTest::addRow("on the pleasure axis") << QPointF(3, 5) << 20.f << 63;
+        QTest::addRow("on the arousal axis") << QPointF(5, 7.5) << 20.f << 63;
+        QTest::addRow("7 px above a major tick") << QPointF(3, 5.07) << 20.f << 63;
+        QTest::addRow("7 px right of a major tick") << QPointF(5.07, 8) << 20.f << 63;
+        QTest::addRow("6 px above a minor tick") << QPointF(3.25, 5.06) << 20.f << 63;
+        QTest::addRow("7 px above a minor tick") << QPointF(3.25, 5.07) << 20.f << 64;
+        QTest::addRow("beyond the axis end") << QPointF(9.05, 5) << 20.f << 64;
+        QTest::addRow("outlines crossing") << QPointF(3, 3) << 3.f << 36;
+    }
     void selectionBufferLimit() {
+        QFETCH(QPointF, at);
+        QFETCH(float, fq);
+        QFETCH(int, fit);
         opengl gl;
         gl.resize(900, 900);
-        for (int i = 0; i < 64; ++i)
-            gl.tweets() << placed(3, 3, 1, 20);
-        QCOMPARE(pick(gl, disc_at(gl, 0)).size(), 64);
-        gl.tweets() << placed(3, 3, 1, 20);
-        QVERIFY(pick(gl, disc_at(gl, 0)).isEmpty());
+        for (int i = 0; i < fit; ++i)
+            gl.tweets() << placed(float(at.x()), float(at.y()), 1, fq);
+        const QPoint p(qRound(100 * (at.x() - 0.5)), qRound(900 - 100 * (at.y() - 0.5)));
+        QCOMPARE(pick(gl, p).size(), fit);
+        gl.tweets() << placed(float(at.x()), float(at.y()), 1, fq);
+        QVERIFY(pick(gl, p).isEmpty());
     }
 
     void tooltipListsPickedTweets() {

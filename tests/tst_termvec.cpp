@@ -42,7 +42,8 @@ private slots:
 
         QList<int> docs{9}, sens{9};
         QVERIFY(!tv.term_doc_list_old(1, docs));
-        QVERIFY(!tv.term_sen_list_old(0, 7, sens));
+        QVERIFY(!tv.term_sen_list_old(0, 7, sens) && !tv.term_sen_list_old(1, 0, sens) &&
+                !tv.term_sen_list_old(-1, 0, sens) && !tv.term_doc_list_old(-1, docs));
         QCOMPARE(docs, QList<int>{9});
         QCOMPARE(sens, QList<int>{9});
         QVERIFY(tv.term_doc_list_old(0, docs));
