@@ -226,6 +226,13 @@ private slots:
         QTest::addRow("tweets, caption") << wide << 1 << few << QList<int>{4} << "caf\u00e9+rain";
         QTest::addRow("zoom 4") << wide << 4 << few << QList<int>{5} << "";
         QTest::addRow("tall canvas, zoom 2") << QSize(450, 700) << 2 << few << QList<int>() << "x";
+        // overlapping only in the top grid row of the lower disc (yellow), and only in the last grid
+        // column of the left one
+        QTest::addRow("cell edges") << wide << 1
+                                    << QList<tweet>{placed(3, 1.75f, 1.5f, 12), placed(3, 1.3f, 1.5f, 12),
+                                                    placed(4.9229f, 7, 1.5f, 12),
+                                                    placed(5.2121f, 7, 1.5f, 12)}
+                                    << QList<int>{1} << "";
         QTest::addRow("crowd") << wide << 3 << crowd(400, 1) << QList<int>() << "";
         QTest::addRow("pile") << wide << 10 << crowd(1500, 0.01f) << QList<int>() << "";
     }
@@ -248,7 +255,7 @@ private slots:
         for (int y = 0; y < got.height(); ++y)
             for (int x = 0; x < got.width(); ++x)
                 off += distance(got.pixel(x, y), QColor::fromRgb(want.pixel(x, y))) > 24;
-        QVERIFY2(off <= 4, qPrintable(QString::number(off)));
+        QVERIFY2(off <= 2, qPrintable(QString::number(off)));
     }
 
     // The similarity view alone: layout (0.5, 0.5) at the plane's centre, (0, 1) at its top-left
