@@ -249,13 +249,18 @@ private slots:
         gl->tweets() = tweets;
         gl->dlg_ID = yellow;
         gl->set_query_text(query);
-        const QImage got = testutils::grab(gl).convertToFormat(QImage::Format_RGB32);
-        const QImage want = reference(gl);
-        int off = 0;
-        for (int y = 0; y < got.height(); ++y)
-            for (int x = 0; x < got.width(); ++x)
-                off += distance(got.pixel(x, y), QColor::fromRgb(want.pixel(x, y))) > 24;
-        QVERIFY2(off <= 2, qPrintable(QString::number(off)));
+        const QImage now = testutils::grab(gl).convertToFormat(QImage::Format_RGB32);
+        // the same frame when the toolkit repaints (its first repaint may only present the last)
+        const int before = gl->paint_count();
+        QTRY_VERIFY((gl->update(), gl->paint_count() > before));
+        const QImage repainted = testutils::frame(gl), want = reference(gl);
+        for (const QImage& got : {now, repainted}) {
+            int off = 0;
+            for (int y = 0; y < got.height(); ++y)
+                for (int x = 0; x < got.width(); ++x)
+                    off += distance(got.pixel(x, y), QColor::fromRgb(want.pixel(x, y))) > 24;
+            QVERIFY2(off <= 2, qPrintable(QString::number(off)));
+        }
     }
 
     // The similarity view alone: layout (0.5, 0.5) at the plane's centre, (0, 1) at its top-left
@@ -301,24 +306,6 @@ private slots:
         // The disc the canvas reports for the row is the one drawn: 9 pixels about that centre.
         QVERIFY(std::hypot(at.x() - cx, 450 - at.y() - cy) < 1.5f && r == 9);
         QCOMPARE(marked(img, QRect(int(cx + r + 3), int(450 - cy), 20, 1)), 0);
-    }
-
-    // Text is drawn both when updateGL() draws at once and when the toolkit repaints.
-    void textInBothPaintPaths() {
-        gl->set_query_text(QStringLiteral("coffee"));
-        const QRect box(10, 5, 60, 16);
-        gl->updateGL();
-        QVERIFY(marked(read_frame(gl), box, 100) > 10);
-
-        gl->set_query_text(QString());
-        gl->updateGL();
-        QCOMPARE(marked(read_frame(gl), box), 0);
-
-        gl->set_query_text(QStringLiteral("coffee"));
-        // The first toolkit repaint may only present the updateGL() frame.
-        const int before = gl->paint_count();
-        QTRY_VERIFY((gl->update(), gl->paint_count() > before));
-        QVERIFY(marked(read_frame(gl), box, 100) > 10);
     }
 };
 
