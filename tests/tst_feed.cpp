@@ -54,18 +54,19 @@ private slots:
         const QByteArray t = R"(,"author":"a","published":"2024-03-04T10:00:00Z"})";
         // 64 KiB of UTF-8 is the most a message may hold: two-byte characters count twice
         const QString most(32768, QChar(0xE9));
-        QTest::addRow("jsonl: bad lines") << "c.jsonl"
-                                          << ok + "\nnot json\n{\"x\":1" + t + "\n" +
-                                                 R"({"text":"t","author":"a","published":"yesterday"})" +
-                                                 "\n{\"text\":\"  \"" + t + "\n" + ok + "\n{\"text\":\"" +
-                                                 most.toUtf8() + "\"" + t + "\n{\"text\":\"" + most.toUtf8() +
-                                                 "e\"" + t + "\n{\"text\":\"" + QByteArray(400000, 'x') + "\"" + t
-                                          << QStringList{"hello", "hello", most} << QList<int>{2, 3, 4, 5, 8, 9};
+        QTest::addRow("jsonl: bad lines")
+            << "c.jsonl"
+            << ok + "\nnot json\n{\"x\":1" + t + "\n" +
+                   R"({"text":"t","author":"a","published":"yesterday"})" + "\n{\"text\":\"  \"" + t + "\n" +
+                   ok + "\n{\"text\":\"" + most.toUtf8() + "\"" + t + "\n{\"text\":\"" + most.toUtf8() +
+                   "e\"" + t + "\n{\"text\":\"" + QByteArray(400000, 'x') + "\"" + t
+            << QStringList{"hello", "hello", most} << QList<int>{2, 3, 4, 5, 8, 9};
         QTest::addRow("csv: bad records keep their line numbers")
             << "c.csv"
             << QByteArray("text,author,published\n\"a\nb\",x,2024-03-04T10:00:00Z\ntoo,many,fields,here\n"
                           "ok,x,2024-03-04T10:00:00Z\nbad time,x,soon\n\"" +
-                          QByteArray(70000, 'x') + "\n\",x,2024-03-04T10:00:00Z\n\"never "
+                          QByteArray(70000, 'x') +
+                          "\n\",x,2024-03-04T10:00:00Z\n\"never "
                           "closed,x,2024-03-04T10:00:00Z\nmore\n")
             << QStringList{"a\nb", "ok"} << QList<int>{4, 6, 7, 9};
     }
@@ -178,9 +179,12 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("says");
-        QTest::addRow("no such file") << QStringList{"--corpus", "/nonexistent/c.jsonl"} << 2 << "cannot read corpus";
-        QTest::addRow("bad option value") << QStringList{"--idle-timeout", "soon"} << 2 << "--idle-timeout needs";
-        QTest::addRow("no message") << QStringList{"--corpus", "/dev/null"} << 1 << "holds no readable message";
+        QTest::addRow("no such file")
+            << QStringList{"--corpus", "/nonexistent/c.jsonl"} << 2 << "cannot read corpus";
+        QTest::addRow("bad option value")
+            << QStringList{"--idle-timeout", "soon"} << 2 << "--idle-timeout needs";
+        QTest::addRow("no message") << QStringList{"--corpus", "/dev/null"} << 1
+                                    << "holds no readable message";
         QTest::addRow("version") << QStringList{"--version"} << 0 << "quorvel-feed " QUORVEL_VERSION;
     }
     void programExitStatus() {
@@ -188,7 +192,8 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, says);
         QProcess p;
-        p.start(QString::fromLatin1(feed_binary), args << "--port" << "0");
+        p.start(QString::fromLatin1(feed_binary), args << "--port"
+                                                       << "0");
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitCode(), status);
         QVERIFY(QString::fromUtf8(p.readAllStandardError() + p.readAllStandardOutput()).contains(says));
@@ -203,16 +208,26 @@ private slots:
         QTest::addColumn<bool>("close");
         const QByteArray get = "GET /search.atom?q=w HTTP/1.1\r\nHost: h\r\n";
         const QByteArray long_target = "GET /search.atom?q=" + QByteArray(9000, 'w');
-        QTest::addRow("keep-alive") << get + "\r\n" << 200 << QByteArray("Content-Type: application/atom+xml; charset=utf-8") << false;
-        QTest::addRow("HEAD") << QByteArray("HEAD /search.atom?q=w HTTP/1.1\n\n") << 200 << QByteArray() << false;
-        QTest::addRow("Connection: close") << get + "connection: Upgrade, Close\r\n\r\n" << 200 << QByteArray() << true;
-        QTest::addRow("HTTP/1.0") << QByteArray("GET /search.atom?q=w HTTP/1.0\r\n\r\n") << 200 << QByteArray() << true;
-        QTest::addRow("other method") << QByteArray("DELETE /search.atom?q=w HTTP/1.1\r\n\r\n") << 405 << QByteArray("Allow: GET, HEAD") << false;
-        QTest::addRow("a body") << QByteArray("POST /search.atom HTTP/1.1\r\nContent-Length: 2\r\n\r\nq=") << 405 << QByteArray() << true;
-        QTest::addRow("other path") << QByteArray("GET /search HTTP/1.1\r\n\r\n") << 404 << QByteArray() << false;
-        QTest::addRow("target over 8 KiB") << long_target + " HTTP/1.1\r\n\r\n" << 414 << QByteArray() << true;
+        QTest::addRow("keep-alive") << get + "\r\n"
+                                    << 200 << QByteArray("Content-Type: application/atom+xml; charset=utf-8")
+                                    << false;
+        QTest::addRow("HEAD") << QByteArray("HEAD /search.atom?q=w HTTP/1.1\n\n") << 200 << QByteArray()
+                              << false;
+        QTest::addRow("Connection: close") << get + "connection: Upgrade, Close\r\n\r\n"
+                                           << 200 << QByteArray() << true;
+        QTest::addRow("HTTP/1.0") << QByteArray("GET /search.atom?q=w HTTP/1.0\r\n\r\n") << 200
+                                  << QByteArray() << true;
+        QTest::addRow("other method") << QByteArray("DELETE /search.atom?q=w HTTP/1.1\r\n\r\n") << 405
+                                      << QByteArray("Allow: GET, HEAD") << false;
+        QTest::addRow("a body") << QByteArray("POST /search.atom HTTP/1.1\r\nContent-Length: 2\r\n\r\nq=")
+                                << 405 << QByteArray() << true;
+        QTest::addRow("other path") << QByteArray("GET /search HTTP/1.1\r\n\r\n") << 404 << QByteArray()
+                                    << false;
+        QTest::addRow("target over 8 KiB") << long_target + " HTTP/1.1\r\n\r\n"
+                                           << 414 << QByteArray() << true;
         QTest::addRow("line not ended yet") << long_target << 414 << QByteArray() << true;
-        QTest::addRow("head over 16 KiB") << get + "X: " + QByteArray(17000, 'x') << 431 << QByteArray() << true;
+        QTest::addRow("head over 16 KiB")
+            << get + "X: " + QByteArray(17000, 'x') << 431 << QByteArray() << true;
         QTest::addRow("not HTTP") << QByteArray("hello\r\n\r\n") << 400 << QByteArray() << true;
         QTest::addRow("HTTP/2") << QByteArray("GET / HTTP/2.0\r\n\r\n") << 505 << QByteArray() << true;
         QTest::addRow("head not complete") << get << 0 << QByteArray() << false;

@@ -6,6 +6,7 @@
 #include <limits>
 #include <random>
 
+#include "analysis_fixture.h"
 #include "mds.h"
 #include "mst.h"
 #include "sim_map.h"
@@ -14,16 +15,6 @@ using Eigen::MatrixXf;
 Q_DECLARE_METATYPE(MatrixXf)
 
 namespace {
-
-QStringList logged;
-
-// Collects the debug output of its lifetime in logged.
-struct capture {
-    QtMessageHandler old = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext&, const QString& m) { logged.append(m); });
-    capture() { logged.clear(); }
-    ~capture() { qInstallMessageHandler(old); }
-};
 
 // Euclidean distances between the rows of X.
 MatrixXf dists(const MatrixXf& X) {
@@ -142,13 +133,14 @@ private slots:
                               b = msg.isEmpty() ? Eigen::VectorXf(D.col(1)) : Eigen::VectorXf(D.rows() + 1);
         int col = -1, ok = -1;
         float d = 1;
-        capture cap;
-        if (op == "check") ok = s.check_dissim(&D);
-        if (op == "fastmap") ok = s.fastmap(2, col, pivot, P, &D);
-        if (op == "MDS") ok = s.MDS(val, vec, P, &D);
-        if (op.startsWith("landmarks")) ok = s.select_landmark(num, marks, L, &D);
-        if (op.startsWith("LMDS")) ok = s.LMDS(num, P, &D);
-        if (op == "distance") ok = s.distance(&a, &b, d);
+        const QStringList logged = debug_lines([&] {
+            if (op == "check") ok = s.check_dissim(&D);
+            if (op == "fastmap") ok = s.fastmap(2, col, pivot, P, &D);
+            if (op == "MDS") ok = s.MDS(val, vec, P, &D);
+            if (op.startsWith("landmarks")) ok = s.select_landmark(num, marks, L, &D);
+            if (op.startsWith("LMDS")) ok = s.LMDS(num, P, &D);
+            if (op == "distance") ok = s.distance(&a, &b, d);
+        });
         QCOMPARE(d, op == "distance" ? (ok ? (a - b).norm() : 0.0f) : 1.0f);
         QCOMPARE(ok, int(msg.isEmpty()));
         QCOMPARE(logged, msg.isEmpty() ? QStringList() : QStringList{msg});
@@ -276,8 +268,7 @@ private slots:
         std::sort(got.begin(), got.end());
         QCOMPARE(got, groups);
         QCOMPARE(t.doc_cluster(int(D.rows()) + 1), -1);
-        capture cap;
-        t.report(tw);
+        QStringList logged = debug_lines([&] { t.report(tw); });
         logged.sort();
         want.sort();
         QCOMPARE(logged, want);

@@ -29,6 +29,7 @@ private slots:
 
     void barsFollowZoom() {
         QCOMPARE(label(), QString("1") + QChar(0x00D7));
+        QCOMPARE(mw->zoom_label()->font().pointSize(), QFont().pointSize() - 1);
         QCOMPARE(mw->x_bar()->maximum(), 0);
         QCOMPARE(mw->y_bar()->maximum(), 0);
         trigger("zoom_in_act");
