@@ -41,6 +41,9 @@ private slots:
         row("raw markup escaped", "<b> joy </b> <img src=\"/x\"> AT&T &amp; &#38; &#X26; &lt",
             "&lt;b&gt; " + em("joy") +
                 " &lt;/b&gt; &lt;img src=\"/x\"&gt; AT&amp;T &amp; &#38; &#X26; &amp;lt");
+        row("references, named, numeric and too long",
+            "&axe; &#x2a; &" + QString(32, 'a') + "; &" + QString(33, 'a') + ";",
+            "&axe; &#x2a; &" + QString(32, 'a') + "; &amp;" + QString(33, 'a') + ";");
         row("link followed by a space", "see http://t.co/ab now", "", "see " + a("http://t.co/ab") + " now");
         row("link at the end, with its full stop", "see http://t.co/ab.", "", "see " + a("http://t.co/ab."));
         row("two links", "http://t.co/ab and http://t.co/cd", "",
