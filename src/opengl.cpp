@@ -109,30 +109,31 @@ void opengl::paintGL() {
         return;
     }
 
-    p.beginNativePainting();
-    set_pass_state();
-    glClear(GL_COLOR_BUFFER_BIT);
-    glInitNames();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glTranslatef(trans[0], trans[1], 0);
-    draw_axes();
-    draw_sentiment();
-    glPopMatrix();
-    p.endNativePainting();
+    world_section(p, true, [this] {
+        draw_axes();
+        draw_sentiment();
+    });
     flush_text(p);
+    world_section(p, false, [this] { draw_tweets(); });
+    draw_caption(p);
+}
 
+// One native-painting section drawing in panned world coordinates; the frame's first section
+// clears it and starts the name stack.
+void opengl::world_section(QPainter& p, bool first, const std::function<void()>& draw) {
     p.beginNativePainting();
     set_pass_state();
+    if (first) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glInitNames();
+    }
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glTranslatef(trans[0], trans[1], 0);
-    draw_tweets();
+    draw();
     glPopMatrix();
     glFlush();
     p.endNativePainting();
-
-    draw_caption(p);
 }
 
 void opengl::draw_caption(QPainter& p) {
@@ -145,17 +146,7 @@ void opengl::draw_caption(QPainter& p) {
 
 // The map has no axes or words: only its discs, the group labels over them and the caption.
 void opengl::draw_sim_map(QPainter& p) {
-    p.beginNativePainting();
-    set_pass_state();
-    glClear(GL_COLOR_BUFFER_BIT);
-    glInitNames();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glTranslatef(trans[0], trans[1], 0);
-    draw_tweet_sim();
-    glPopMatrix();
-    glFlush();
-    p.endNativePainting();
+    world_section(p, true, [this] { draw_tweet_sim(); });
     draw_sim_labels(p);
 }
 

@@ -13,6 +13,7 @@
 #include "sim_map.h"
 #include "tweet.h"
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -154,6 +155,7 @@ private:
     void set_projection();
     // GL state of one native-painting section of the paint pass; QPainter changes it in between.
     void set_pass_state();
+    void world_section(QPainter& p, bool first, const std::function<void()>& draw);
     // Queues text at widget pixels (x from the left, baseline y from the top) in text_c; the
     // paint pass draws the queue with QPainter over the GL lines of the same layer.
     void render_text(int x, int y, const QString& s);
