@@ -160,7 +160,12 @@ private slots:
         QTimer::singleShot(0, mw, [&] {
             if (quit) return mw->findChild<QAction*>("quit_act")->trigger();
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) d->cancel();
+                if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) {
+                    // a first piece of the 4 MiB read: 256 KiB
+                    QCOMPARE(QPair(d->labelText(), d->value()),
+                             QPair(QStringLiteral("Reading big.jsonl..."), 62));
+                    d->cancel();
+                }
         });
         QTimer::singleShot(20000, [] { QApplication::exit(99); }); // only if nothing else ends the loop
         QCOMPARE(QApplication::exec(), 0);
