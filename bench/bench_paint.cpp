@@ -1,7 +1,8 @@
 // One paint pass of the emotion plane with a full query's 1,500 tweets on a 700 x 450 canvas,
 // at zoom 1 and zoom 10, finished on the GPU (glFinish) inside the timing, against the plain way
 // of drawing the same frame: one GLU disc after another over the same plane. The tweets lie as a
-// query spreads them, or all at one point, the worst case for the batched drawing.
+// query spreads them, or all at one point, the worst case for the batched drawing. BM_paint_map
+// paints the similarity map of 1,500 demo-corpus messages, discs and group labels.
 //
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build-bench/bench/bench_paint
 
@@ -15,6 +16,7 @@
 #include <QTest>
 
 #include "colour.h"
+#include "corpus.h"
 #include "globals.h"
 #include "opengl.h"
 #include "opengl_win.h"
@@ -123,6 +125,31 @@ BENCHMARK(BM_paint_glu_one_at_a_time)
     ->ArgsProduct({{1, 10}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(2.0);
+
+// Argument: zoom. The map of the first 1,500 demo-corpus messages with two dictionary words.
+void BM_paint_map(benchmark::State& state) {
+    opengl* gl = window->gl_ptr();
+    centre(int(state.range(0)));
+    QList<tweet> tw;
+    for (const QString& text : bench::demo_texts()) {
+        tweet t;
+        t.content(text);
+        if (t.term_n() >= 2 && tw.size() < 1500) tw.append(t);
+    }
+    gl->reset_sim_map();
+    gl->tweets() = tw;
+    gl->set_query_text(QStringLiteral("demo"));
+    gl->show_sim_map(true);
+    for (auto _ : state) {
+        gl->updateGL();
+        gl->makeCurrent();
+        gl->context()->functions()->glFinish();
+        gl->doneCurrent();
+    }
+    state.counters["labels"] = double(gl->sim_labels().size());
+    gl->show_sim_map(false);
+}
+BENCHMARK(BM_paint_map)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace
 

@@ -5,9 +5,17 @@
 #include "tweet.h"
 
 bool collection::add(QList<tweet>& tw_db) {
-    doc_vec.resize(tw_db.size());
+    QStringList texts;
+    texts.reserve(tw_db.size());
+    for (const tweet& t : std::as_const(tw_db))
+        texts.append(t.content());
+    return add(texts);
+}
+
+bool collection::add(const QStringList& texts) {
+    doc_vec.resize(texts.size());
     for (int i = 0; i < doc_vec.size(); ++i) {
-        if (!doc_vec[i].add(tw_db.at(i).content())) {
+        if (!doc_vec[i].add(texts.at(i))) {
             QMessageBox box(QMessageBox::Critical, QString(),
                             QStringLiteral("Cannot open tweet %1's body").arg(QString::number(i)));
             box.exec();

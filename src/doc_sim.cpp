@@ -94,6 +94,42 @@ float doc_sim::sim(int i, int j) const {
     return pos < pair_n ? reinterpret_cast<const float*>(sim_list.data())[pos] : 0.0f;
 }
 
+Eigen::MatrixXf doc_sim::dissim(const QList<int>& docs) const {
+    const int m = int(docs.size());
+    Eigen::MatrixXf D(m, m);
+    // A fresh matrix of this size is written once, all of it: huge pages spare a page fault per
+    // 4 KiB, as for the matrix itself.
+    advise_huge(D.data(), size_t(D.size()) * sizeof(float));
+    if (m < 2) {
+        D.setZero();
+        return D;
+    }
+    const float* v = reinterpret_cast<const float*>(sim_list.data());
+    // Column a below the diagonal reads row docs[a] of the stored triangle in order; the upper
+    // triangle is then copied over in tiles that stay in cache.
+    for (int a = 0; a < m; ++a) {
+        const int i = docs.at(a);
+        // (i, j) lies at row[j]
+        const float* row =
+            v + (static_cast<qsizetype>(i) * n - static_cast<qsizetype>(i) * (i + 1) / 2 - i - 1);
+        const int* later = docs.constData();
+        float* col = D.col(a).data();
+        col[a] = 0;
+        for (int b = a + 1; b < m; ++b) {
+            Q_ASSERT(later[b] > i && later[b] < n);
+            // Rounding can leave the cosine of two equal vectors a hair above 1.
+            col[b] = std::max(0.0f, 1.0f - row[later[b]]);
+        }
+    }
+    constexpr int tile = 32;
+    for (int jb = 0; jb < m; jb += tile)
+        for (int ib = 0; ib <= jb; ib += tile)
+            for (int j = jb; j < std::min(jb + tile, m); ++j)
+                for (int i = ib; i < std::min(ib + tile, j); ++i)
+                    D(i, j) = D(j, i);
+    return D;
+}
+
 QDebug operator<<(QDebug dbg, const doc_sim& s) {
     QDebugStateSaver saver(dbg);
     dbg.nospace().noquote() << QStringLiteral("%1 documents").arg(QString::number(s.n)) << '\n';

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QtGlobal>
+
+#include <Eigen/Dense>
 
 #include "page_buffer.h"
 
@@ -15,6 +18,9 @@ public:
     // 1 on the diagonal; the stored value of the pair in either order; 0 for a pair outside the
     // matrix or outside the collection as it stands now.
     float sim(int i, int j) const;
+    // The dissimilarities 1 - similarity (never below 0) of the listed documents, row and column
+    // k for docs[k]; the documents ascending, each inside the matrix.
+    Eigen::MatrixXf dissim(const QList<int>& docs) const;
 
     friend QDebug operator<<(QDebug dbg, const doc_sim& s);
 

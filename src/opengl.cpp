@@ -4,12 +4,14 @@
 #include <QFileInfo>
 #include <QFont>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QInputDialog>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QPainter>
+#include <QPen>
 #include <QPointer>
 #include <QSurfaceFormat>
 #include <QToolTip>
@@ -26,6 +28,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <numeric>
 #include <utility>
 #include <vector>
 
@@ -100,6 +103,12 @@ void opengl::paintGL() {
     QPainter p(this);
     text_q.clear();
 
+    if (sim_on) {
+        draw_sim_map(p);
+        draw_caption(p);
+        return;
+    }
+
     p.beginNativePainting();
     set_pass_state();
     glClear(GL_COLOR_BUFFER_BIT);
@@ -123,11 +132,31 @@ void opengl::paintGL() {
     glFlush();
     p.endNativePainting();
 
+    draw_caption(p);
+}
+
+void opengl::draw_caption(QPainter& p) {
     if (!q_str.isEmpty()) {
         text_c = Qt::black;
         render_text(10, 20, QString("%1 (%2)").arg(q_str, QString::number(tw_db.size())));
         flush_text(p);
     }
+}
+
+// The map has no axes or words: only its discs, the group labels over them and the caption.
+void opengl::draw_sim_map(QPainter& p) {
+    p.beginNativePainting();
+    set_pass_state();
+    glClear(GL_COLOR_BUFFER_BIT);
+    glInitNames();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glTranslatef(trans[0], trans[1], 0);
+    draw_tweet_sim();
+    glPopMatrix();
+    glFlush();
+    p.endNativePainting();
+    draw_sim_labels(p);
 }
 
 void opengl::set_pass_state() {
@@ -255,14 +284,26 @@ constexpr int grid_cell = 16; // pixels
 
 void opengl::draw_tweets() {
     if (tw_db.isEmpty()) return;
+    draw_discs(false);
+}
 
+bool opengl::disc_item(bool map, int k, int& n, float& x, float& y) const {
+    if (map) return sim_row(k, n, x, y);
+    if (k < 0 || k >= tw_db.size()) return false;
+    n = k;
+    x = tw_db.at(k).m(VALENCE);
+    y = tw_db.at(k).m(AROUSAL);
+    return true;
+}
+
+void opengl::draw_discs(bool map) {
     // The plane is stretched to the widget; this scale makes the discs round on screen.
     const int W = std::max(1, width());
     const int H = std::max(1, height());
     const float sx = W < H ? float(H) / float(W) : 1.0f;
     const float sy = W < H ? 1.0f : float(W) / float(H);
     const int slices = 5 * zoom_f + 10;
-    const int n = int(tw_db.size());
+    const int n = map ? int(P.rows()) : int(tw_db.size());
 
     // The disc's corners as a GLU disc lays them out: clockwise from straight up, the last one
     // closing the circle.
@@ -295,7 +336,7 @@ void opengl::draw_tweets() {
     qint64 steps = 0;
     for (int i = 0; i < n && steps <= budget; ++i) {
         float cx = 0, cy = 0, r = 0;
-        disc_px(i, cx, cy, r);
+        if (!(map ? sim_disc_px(i, cx, cy, r) : disc_px(i, cx, cy, r))) continue;
         const float reach = r + outline_reach;
         const float x0 = std::max(cx - reach, 0.0f), x1 = std::min(cx + reach, float(W - 1));
         const float y0 = std::max(cy - reach, 0.0f), y1 = std::min(cy + reach, float(H - 1));
@@ -331,9 +372,9 @@ void opengl::draw_tweets() {
         layers = 0;
         for (int i = 0; i < n; ++i) {
             float cx = 0, cy = 0, r = 0;
-            disc_px(i, cx, cy, r);
+            const bool known = map ? sim_disc_px(i, cx, cy, r) : disc_px(i, cx, cy, r);
             const float reach = r + outline_reach;
-            const bool shows = std::max(cx - reach, 0.0f) <= std::min(cx + reach, float(W - 1)) &&
+            const bool shows = known && std::max(cx - reach, 0.0f) <= std::min(cx + reach, float(W - 1)) &&
                                std::max(cy - reach, 0.0f) <= std::min(cy + reach, float(H - 1));
             disc_layer[size_t(i)] = shows ? layers++ : -1;
         }
@@ -358,10 +399,11 @@ void opengl::draw_tweets() {
     // for each tweet a fan for the fill, then a strip round its edge.
     const int fan_n = slices + 2, strip_n = slices + 1, per_disc = fan_n + strip_n;
     disc_vtx.clear();
-    for (int i : disc_order) {
+    for (int k : disc_order) {
+        int i = k;
+        float x = 0, y = 0;
+        disc_item(map, k, i, x, y);
         const tweet& t = tw_db[i];
-        const float x = t.m(VALENCE);
-        const float y = t.m(AROUSAL);
         float r = 0;
         pix_2_WC_w(radius_px(t.fq()), r);
         const float rx = r * sx, ry = r * sy;
@@ -371,10 +413,11 @@ void opengl::draw_tweets() {
         if (!(tr > 0)) tr = 0;
         if (tr > 1) tr = 1;
 
+        // The colour is the tweet's feeling, also on the map, where its place says nothing of it.
         float cr = 1, cg = 1, cb = 0;
         if (!dlg_ID.contains(i)) {
-            const float lum = (y - 1) / 8 * 0.5f + 0.4f;
-            get_colour(lum, x < 5 ? 0.75f : 0.55f, cr, cg, cb);
+            const float lum = (t.m(AROUSAL) - 1) / 8 * 0.5f + 0.4f;
+            get_colour(lum, t.m(VALENCE) < 5 ? 0.75f : 0.55f, cr, cg, cb);
         }
 
         auto put = [&](float vx, float vy, float alpha) {
@@ -466,52 +509,145 @@ bool opengl::sim_disc_px(int i, float& cx, float& cy, float& r) const {
 
 void opengl::draw_tweet_sim() {
     if (tw_db.isEmpty() || P.rows() == 0) return;
-    GLUquadric* q = gluNewQuadric();
-    if (!q) {
-        qDebug() << "opengl::draw_tweet_sim(), cannot create quadric object";
-        return;
-    }
-    const int W = std::max(1, width());
-    const int H = std::max(1, height());
-    const float sx = W < H ? float(H) / float(W) : 1.0f;
-    const float sy = W < H ? 1.0f : float(W) / float(H);
-    const int slices = 5 * zoom_f + 10;
+    draw_discs(true);
+}
 
-    glMatrixMode(GL_MODELVIEW);
-    glEnable(GL_LINE_SMOOTH);
-    for (int i = 0; i < P.rows(); ++i) {
-        int n = 0;
-        float x = 0, y = 0;
-        if (!sim_row(i, n, x, y)) continue;
-        const tweet& t = tw_db.at(n);
-        float r = 0;
-        pix_2_WC_w(radius_px(t.fq()), r);
-
-        glPushMatrix();
-        glTranslatef(x, y, 0);
-        glScalef(sx, sy, 1);
-
-        double tr = (double(t.overall_sdev()) - 1.5) / 2;
-        if (!(tr > 0)) tr = 0;
-        if (tr > 1) tr = 1;
-        float cr = 1, cg = 1, cb = 0;
-        if (!dlg_ID.contains(n)) {
-            const double lum = (double(y) - 1) / 8 * 0.5 + 0.4;
-            get_colour(float(lum), x < 5 ? 0.75f : 0.55f, cr, cg, cb);
+void opengl::show_sim_map(bool on) {
+    // FastMap's progress dialog lets events in while the map is laid out; the map and the query
+    // wait for it.
+    if (on == sim_on || map_busy) return;
+    if (on) {
+        if (!smap_ready || smap.size() != tw_db.size()) {
+            map_busy = true;
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+            smap.compute(tw_db);
+            QGuiApplication::restoreOverrideCursor();
+            map_busy = false;
+            smap_ready = true;
         }
-
-        glColor4f(cr, cg, cb, float(1 - tr));
-        glPushName(GLuint(n));
-        gluQuadricDrawStyle(q, GLU_FILL);
-        gluDisk(q, 0, r, slices, 1);
-        glPopName();
-        glColor4f(cr, cg, cb, 1);
-        gluQuadricDrawStyle(q, GLU_SILHOUETTE);
-        gluDisk(q, 0, r, slices, 1);
-        glPopMatrix();
+        P = smap.layout();
+        sim_n.resize(P.rows());
+        std::iota(sim_n.begin(), sim_n.end(), 0);
     }
-    glDisable(GL_LINE_SMOOTH);
-    gluDeleteQuadric(q);
+    sim_on = on;
+    updateGL();
+    if (!running) show_summary();
+    emit sim_map_toggled(on);
+}
+
+void opengl::reset_sim_map() {
+    smap.clear();
+    smap_ready = false;
+    P.resize(0, 0);
+    sim_n.clear();
+    if (sim_on) {
+        sim_on = false;
+        emit sim_map_toggled(false);
+    }
+}
+
+QString opengl::sim_map_summary() const {
+    return sim_on ? smap.summary() : QString();
+}
+
+namespace {
+
+constexpr int label_pad = 5;    // pixels of box around the text
+constexpr int label_swatch = 9; // the group's colour before its text
+constexpr int label_gap = 3;    // between two labels, or a label and the edge
+
+} // namespace
+
+QPointF opengl::sim_point_px(float lx, float ly) const {
+    const double x = double(width()) * zoom_f * (double(float(lx * 9.0 + 0.5) + trans[0]) - 0.5) / 9.0;
+    const double y = double(height()) * zoom_f * (double(float(ly * 9.0 + 0.5) + trans[1]) - 0.5) / 9.0;
+    return QPointF(x, height() - y);
+}
+
+QList<std::pair<int, QRect>> opengl::sim_labels() const {
+    QList<std::pair<int, QRect>> out;
+    if (!sim_on) return out;
+    const QFontMetrics fm{QFont()};
+    const int W = width(), H = height();
+    QList<QRect> taken;
+    if (!q_str.isEmpty()) {
+        const QString cap = QString("%1 (%2)").arg(q_str, QString::number(tw_db.size()));
+        taken.append(QRect(10, 20 - fm.ascent(), fm.horizontalAdvance(cap), fm.height()));
+    }
+    QList<int> order;
+    for (int g = 0; g < smap.clusters().size(); ++g)
+        order.append(g);
+    if (smap.corner().members.size() >= 3) order.append(-1);
+
+    // Labels cover discs; beyond about a fifth of the canvas they would hide the map. Zoomed
+    // in, fewer groups are in view and more of them get a label.
+    qint64 area = 0;
+    const qint64 area_max = qint64(W) * H / 5;
+    for (int g : std::as_const(order)) {
+        const sim_cluster& c = g < 0 ? smap.corner() : smap.clusters().at(g);
+        const QPointF at = sim_point_px(c.x, c.y);
+        const double cx = at.x(), cy = at.y();
+        if (!(cx >= 0 && cx <= W && cy >= 0 && cy <= H)) continue; // the group is out of view
+        const int w = fm.horizontalAdvance(c.label()) + label_swatch + 3 * label_pad;
+        const int h = fm.height() + label_pad;
+        if (w + 2 * label_gap > W || area + qint64(w) * h > area_max) continue;
+        const int x = std::clamp(int(cx) - w / 2, label_gap, W - label_gap - w);
+        // Just above the group's discs, else just below, else over them, else further off.
+        const int reach = int(double(c.spread) * H * zoom_f) + radius_px(4.0f) + label_gap;
+        const int above = int(cy) - reach - h, below = int(cy) + reach;
+        for (int top : {above, below, int(cy) - h / 2, above - h - label_gap, below + h + label_gap}) {
+            const QRect box(x, top, w, h);
+            if (box.top() < label_gap || box.bottom() > H - label_gap) continue;
+            const QRect around = box.adjusted(-label_gap, -label_gap, label_gap, label_gap);
+            if (std::any_of(taken.begin(), taken.end(), [&](const QRect& t) { return t.intersects(around); }))
+                continue;
+            taken.append(box);
+            out.append({g, box});
+            area += qint64(w) * h;
+            break;
+        }
+    }
+    return out;
+}
+
+void opengl::draw_sim_labels(QPainter& p) {
+    const QList<std::pair<int, QRect>> labels = sim_labels();
+    if (labels.isEmpty()) return;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setFont(QFont());
+    // A faint ring round each labelled group and a line to its label tell which discs it names.
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(90, 90, 90, 150), 1.0));
+    for (const auto& [g, box] : labels) {
+        const sim_cluster& c = g < 0 ? smap.corner() : smap.clusters().at(g);
+        const QPointF at = sim_point_px(c.x, c.y);
+        const QSizeF reach(double(c.spread) * width() * zoom_f + radius_px(4.0f) + 2,
+                           double(c.spread) * height() * zoom_f + radius_px(4.0f) + 2);
+        p.drawEllipse(at, reach.width(), reach.height());
+        // From the ring towards the label, to the label's nearest edge.
+        const QPointF to(std::clamp(at.x(), double(box.left()), double(box.right())),
+                         at.y() < box.top() ? box.top() : box.bottom() + 1.0);
+        const QPointF d = to - at;
+        const double len = std::hypot(d.x() / reach.width(), d.y() / reach.height());
+        if (len > 1) p.drawLine(at + d / len, to);
+    }
+    for (const auto& [g, box] : labels) {
+        const sim_cluster& c = g < 0 ? smap.corner() : smap.clusters().at(g);
+        p.setPen(QColor(110, 110, 110));
+        p.setBrush(QColor(255, 255, 255, 230));
+        p.drawRoundedRect(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+        // The swatch has the colour a tweet of the group's mean feeling would have.
+        float r = 0, gr = 0, b = 0;
+        get_colour((c.arousal - 1) / 8 * 0.5f + 0.4f, c.valence < 5 ? 0.75f : 0.55f, r, gr, b);
+        p.setBrush(QColor::fromRgbF(r, gr, b));
+        p.drawEllipse(QRectF(box.left() + label_pad, box.center().y() - label_swatch / 2.0 + 0.5,
+                             label_swatch, label_swatch));
+        p.setPen(Qt::black);
+        p.drawText(box.adjusted(label_swatch + 2 * label_pad, 0, -label_pad, 0),
+                   Qt::AlignVCenter | Qt::AlignLeft, c.label());
+    }
+    p.restore();
 }
 
 void opengl::updateGL() {
@@ -652,27 +788,34 @@ void opengl::pick_tweet(int x, int y) {
         const double t = i % 4 == 0 ? 5.0 : 2.5;
         axes = box.meets_v(X(p), ay - t, ay + t) || box.meets_h(Y(p), ax - t, ax + t);
     }
-    int used = axes ? nameless_rec_n : 0;
+    // The map draws no axes.
+    int used = axes && !sim_on ? nameless_rec_n : 0;
 
-    for (int i = 0; i < tw_db.size(); ++i) {
-        float cx, cy, r;
-        disc_px(i, cx, cy, r);
+    // Adds tweet i when its disc meets the box; false once the selection buffer would overflow.
+    auto hit = [&](int i, double cx, double cy, double r) {
         // Nearest and farthest points of the box from the disc's centre.
         const double nx = std::max({box.x0 - cx, 0.0, cx - box.x1});
         const double ny = std::max({box.y0 - cy, 0.0, cy - box.y1});
         const double r2 = sq(r);
-        if (!(sq(nx) + sq(ny) <= r2)) continue; // also for a non-finite position
+        if (!(sq(nx) + sq(ny) <= r2)) return true; // also for a non-finite position
         pick_list.append(i);
         used += named_rec_n;
         const double fx = std::max(std::abs(cx - box.x0), std::abs(cx - box.x1));
         const double fy = std::max(std::abs(cy - box.y0), std::abs(cy - box.y1));
         if (sq(fx) + sq(fy) >= r2) used += nameless_rec_n; // the outline crosses the box
-        if (used > select_buf_n) {
-            // The selection buffer would overflow: such a pick yields no tweet.
-            pick_list.clear();
-            return;
-        }
+        return used <= select_buf_n;
+    };
+    bool fits = true;
+    float cx, cy, r;
+    if (sim_on) {
+        for (int row = 0; row < P.rows() && fits; ++row)
+            if (sim_disc_px(row, cx, cy, r)) fits = hit(sim_n.at(row), cx, cy, r);
+    } else {
+        for (int i = 0; i < tw_db.size() && fits; ++i)
+            if (disc_px(i, cx, cy, r)) fits = hit(i, cx, cy, r);
     }
+    // The selection buffer would overflow: such a pick yields no tweet.
+    if (!fits) pick_list.clear();
 }
 
 QString opengl::pick_tip() const {
@@ -824,18 +967,29 @@ QString opengl::ask_keywords(bool& ok) {
 void opengl::show_result(const QString& status) {
     if (opengl_win* w = qobject_cast<opengl_win*>(window())) {
         w->show_status(status);
-        w->show_summary(tweet_summary(tw_db));
+        show_summary();
     }
+}
+
+void opengl::show_summary() {
+    opengl_win* w = qobject_cast<opengl_win*>(window());
+    if (!w) return;
+    const QString map = sim_map_summary();
+    const QString all = tweet_summary(tw_db);
+    w->show_summary(map.isEmpty() ? all : QStringLiteral("%1 · %2").arg(all, map));
 }
 
 void opengl::query() {
     // The Query action is off while a query runs; this also holds off a direct second call.
-    if (running) return;
+    if (running || map_busy) return;
     P.resize(0, 0);
     bool ok = false;
     const QString q = ask_keywords(ok);
+    // A cancelled query keeps the tweets, and so the map that shows them.
+    if (!ok && sim_on) P = smap.layout();
     if (ok) {
         q_str = q;
+        reset_sim_map();
         cleanup();
         tw_db.clear();
         updateGL();
@@ -861,14 +1015,14 @@ void opengl::query() {
 }
 
 void opengl::open_file(const QString& path) {
-    if (running) return;
+    if (running || map_busy) return;
     bool ok = false;
     const QString q = ask_keywords(ok);
     if (ok) load_file(path, q);
 }
 
 void opengl::load_file(const QString& path, const QString& q) {
-    if (running) return;
+    if (running || map_busy) return;
     const QString name = QFileInfo(path).fileName();
     const QString caption = q.trimmed().isEmpty() ? name : QStringLiteral("%1: %2").arg(name, q);
     QPointer<opengl_win> w = qobject_cast<opengl_win*>(window());
@@ -883,7 +1037,7 @@ void opengl::load_file(const QString& path, const QString& q) {
             path, q, tw_db,
             [&] {
                 replaced = true;
-                P.resize(0, 0);
+                reset_sim_map();
                 q_str = caption;
                 cleanup();
                 tw_db.clear();

@@ -4,11 +4,13 @@
 #include <QList>
 #include <QOpenGLWidget>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include <Eigen/Dense>
 
 #include "msg_dlg_db.h"
+#include "sim_map.h"
 #include "tweet.h"
 
 #include <utility>
@@ -83,6 +85,21 @@ public:
     // False when the row has no valid tweet in sim_n or no finite position.
     bool sim_disc_px(int i, float& cx, float& cy, float& r) const;
 
+    // The similarity map in place of the emotion plane: the tweets laid out by the words they
+    // share, with labelled groups. Laid out from the current tweets when first shown, then kept
+    // until reset_sim_map(). Zoom, pan, picking and dialogs work on it as on the plane.
+    void show_sim_map(bool on);
+    bool sim_map_shown() const { return sim_on; }
+    const sim_map& similarity_map() const { return smap; }
+    // Turns the map off and forgets it; every new set of tweets calls it.
+    void reset_sim_map();
+    // The map's part of the status-bar summary; empty while the map is off.
+    QString sim_map_summary() const;
+    // Where the map's group labels go in the current view: group index and the label's box in
+    // widget pixels (y from the top). Larger groups first; a label that would cover another, the
+    // caption or the canvas edge is moved up or down, or left out.
+    QList<std::pair<int, QRect>> sim_labels() const;
+
     // Saves the frame the canvas shows: JPEG when the name holds "jpg" anywhere (case-sensitive),
     // otherwise TIFF, whatever the extension. False when no file was written; why then says why.
     bool capture_screen(const QString& file, QString* why = nullptr);
@@ -92,6 +109,10 @@ public:
     void load_file(const QString& path, const QString& q);
     // Whether a query or a file load runs.
     bool busy() const { return running; }
+
+signals:
+    // The map was turned on or off.
+    void sim_map_toggled(bool on);
 
 public slots:
     void cleanup();
@@ -120,9 +141,16 @@ private:
     // The keyword dialog of a query; empty when cancelled (ok false).
     static QString ask_keywords(bool& ok);
     void show_result(const QString& status);
+    // The status bar's summary of the tweets shown, with the map's groups while the map is on.
+    void show_summary();
     void draw_axes();
     void draw_sentiment();
     void draw_tweets();
+    // The discs of the plane (tweet i at its pleasure and arousal) or of the map (layout row i
+    // showing tweet sim_n[i]), drawn as drawing each in turn, fill then outline, would draw them.
+    void draw_discs(bool map);
+    // Tweet and world position of the plane's or the map's disc k; false when it has none.
+    bool disc_item(bool map, int k, int& n, float& x, float& y) const;
     void set_projection();
     // GL state of one native-painting section of the paint pass; QPainter changes it in between.
     void set_pass_state();
@@ -133,6 +161,11 @@ private:
     // The tweets at the positions of the layout P ([0, 1] on both axes fills the plane), row i
     // showing tweet sim_n[i].
     void draw_tweet_sim();
+    void draw_sim_map(QPainter& p);
+    void draw_sim_labels(QPainter& p);
+    void draw_caption(QPainter& p);
+    // A point of the map's layout in widget pixels, y from the top.
+    QPointF sim_point_px(float lx, float ly) const;
     // Tweet index and plane position of layout row i; false for a row that cannot be drawn.
     bool sim_row(int i, int& n, float& x, float& y) const;
 
@@ -160,6 +193,10 @@ private:
     QString q_str;
     twit* running = nullptr; // the query under way, if any
     QList<int> sim_n;
+    sim_map smap;
+    bool smap_ready = false;
+    bool map_busy = false; // the map is being laid out
+    bool sim_on = false;
     QColor text_c;
     QList<text_item> text_q;
     float tr_pos[2];

@@ -167,6 +167,14 @@ void opengl_win::build_menus() {
     a->setObjectName(QStringLiteral("zoom_reset_act"));
     a->setShortcut(QKeySequence(tr("Ctrl+0")));
     connect(a, &QAction::triggered, this, &opengl_win::zoom_reset);
+    view->addSeparator();
+    a = view->addAction(tr("Similarity &Map"));
+    a->setObjectName(QStringLiteral("sim_map_act"));
+    a->setShortcut(QKeySequence(tr("Ctrl+M")));
+    a->setCheckable(true);
+    connect(a, &QAction::toggled, gl, &opengl::show_sim_map);
+    // A new query turns the map off from the canvas's side.
+    connect(gl, &opengl::sim_map_toggled, a, &QAction::setChecked);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
     a = help->addAction(tr("&Documentation"));
@@ -234,11 +242,17 @@ void opengl_win::set_sbar(float x, float y) {
     y_sbar->setValue(yv);
 }
 
-void opengl_win::zoom_in() { zoom->setValue(zoom->value() + 1); }
+void opengl_win::zoom_in() {
+    zoom->setValue(zoom->value() + 1);
+}
 
-void opengl_win::zoom_out() { zoom->setValue(zoom->value() - 1); }
+void opengl_win::zoom_out() {
+    zoom->setValue(zoom->value() - 1);
+}
 
-void opengl_win::zoom_reset() { zoom->setValue(zoom->minimum()); }
+void opengl_win::zoom_reset() {
+    zoom->setValue(zoom->minimum());
+}
 
 namespace {
 
@@ -342,7 +356,8 @@ void opengl_win::closeEvent(QCloseEvent* e) {
 }
 
 void opengl_win::set_query_enabled(bool on) {
-    for (const char* name : {"query_act", "open_act", "export_act"})
+    // The map is laid out from a finished query's tweets.
+    for (const char* name : {"query_act", "open_act", "export_act", "sim_map_act"})
         if (QAction* a = findChild<QAction*>(QLatin1String(name))) a->setEnabled(on);
 }
 

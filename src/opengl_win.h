@@ -35,8 +35,9 @@ public:
     QScrollBar* y_bar() { return y_sbar; }
     QLabel* zoom_label() { return zoom_lbl; }
 
-    // The Query, Open and Export actions are off while a query or a file load runs, so that no
-    // second one nests inside it and no half-read set is exported.
+    // The Query, Open, Export and Similarity Map actions are off while a query or a file load
+    // runs, so that no second one nests inside it, no half-read set is exported and no map is
+    // laid out from part of the tweets.
     void set_query_enabled(bool on);
     // The status bar: the summary of the tweets shown (at start-up, how to begin), and after it a
     // line on what the last query, file, capture or export met; an empty text clears either.

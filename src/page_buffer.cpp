@@ -10,6 +10,13 @@ constexpr size_t huge_page = size_t(2) << 20;
 constexpr size_t huge_from = size_t(1) << 20;
 } // namespace
 
+void advise_huge(void* p, size_t n) {
+    if (n < huge_from) return;
+    const uintptr_t b = (reinterpret_cast<uintptr_t>(p) + huge_page - 1) & ~uintptr_t(huge_page - 1);
+    const uintptr_t e = (reinterpret_cast<uintptr_t>(p) + n) & ~uintptr_t(huge_page - 1);
+    if (e > b) madvise(reinterpret_cast<void*>(b), e - b, MADV_HUGEPAGE);
+}
+
 page_buffer::page_buffer(size_t n) {
     if (n == 0) return;
     const bool huge = n >= huge_from;

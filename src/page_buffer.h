@@ -2,6 +2,10 @@
 
 #include <cstddef>
 
+// Asks for huge pages for the part of [p, p + n) that covers whole ones, when n is a megabyte or
+// more and the memory is not touched yet (as for a matrix just allocated): a hint, nothing more.
+void advise_huge(void* p, size_t n);
+
 // A zero-filled block of memory for a large buffer that is filled all at once. Blocks of a
 // megabyte or more ask for huge pages: touching a fresh buffer then costs one page fault per
 // 2 MiB instead of one per 4 KiB, which on virtual machines can cost more than filling it.

@@ -62,7 +62,8 @@ void qt_doc_dlg::load_html() {
                                           "dialog.png",
                                           "info_dialog.png",
                                           "tooltip.png",
-                                          "quorvel.png"};
+                                          "quorvel.png",
+                                          "similarity-map.png"};
     for (const char* name : figures) {
         const QString nm = QString::fromLatin1(name);
         QImage fig;

@@ -9,6 +9,8 @@
 #include <QStringList>
 #include <QTest>
 
+#include <functional>
+
 // A fresh process-wide term index and collection, as main() creates them, with document
 // numbering starting again at 0.
 inline void create_analysis_globals() {
@@ -30,4 +32,15 @@ inline void fill_collection(const QStringList& texts) {
     for (int i = 0; i < texts.size(); ++i)
         tw[i].content(texts[i]);
     QVERIFY(collect->add(tw));
+}
+
+// The lines f writes to the debug output.
+inline QStringList debug_lines(const std::function<void()>& f) {
+    static QStringList lines;
+    lines.clear();
+    const QtMessageHandler old = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& m) { lines.append(m); });
+    f();
+    qInstallMessageHandler(old);
+    return lines;
 }

@@ -12,6 +12,8 @@
 #include "opengl.h"
 #include "opengl_win.h"
 
+#include <GL/gl.h>
+
 namespace testutils {
 
 // A shown main window registered as win_ptr(), its canvas w x h and painted once. Caller deletes.
@@ -29,6 +31,15 @@ inline opengl_win* make_window(int w = 700, int h = 450) {
 inline QImage grab(opengl* gl) {
     gl->updateGL();
     return gl->grabFramebuffer();
+}
+
+// The canvas's frame buffer as it stands, without painting again; y counts from the top edge.
+inline QImage frame(opengl* gl) {
+    gl->makeCurrent();
+    QImage img(gl->width(), gl->height(), QImage::Format_RGBA8888);
+    glReadPixels(0, 0, gl->width(), gl->height(), GL_RGBA, GL_UNSIGNED_BYTE, img.bits());
+    gl->doneCurrent();
+    return img.mirrored().convertToFormat(QImage::Format_RGB32);
 }
 
 // The largest difference of one colour channel.

@@ -43,17 +43,14 @@ private slots:
         QCOMPARE(co_occur::sen_ID_isect(nullptr, &s_1, isect), int(after.size()));
     }
 
-    // The weights are not defined yet: 0 for any documents, and no harm from wild ranges.
-    void weights() {
+    // The weights are not defined yet and are 0; gathering their term pairs reads only documents
+    // that exist, whatever numbers and ranges are asked for.
+    void weightsReadOnlyDocumentsThatExist() {
         create_analysis_globals();
-        QList<tweet> tw(3);
-        tw[0].content("cats dogs owls");
-        tw[1].content("dog owl cat fish");
-        tw[2].content("owl cat");
-        QVERIFY(collect->add(tw));
+        fill_collection({"cats dogs owls", "dog owl cat fish", "owl cat"});
         co_occur co;
         for (const auto& [d_0, a, b] :
-             {std::tuple{0, 1, 2}, {1, 2, 0}, {2, 2, 2}, {3, -1, 7}, {0, INT_MIN, INT_MAX}}) {
+             {std::tuple{0, 1, 2}, {1, 2, 0}, {2, 2, 2}, {3, 0, 2}, {0, -1, 7}, {1, INT_MIN, INT_MAX}}) {
             QCOMPARE(co.wt(d_0, a), 0.0f);
             QCOMPARE(co.new_wt_rng(d_0, a, b), 0.0f);
         }

@@ -1,5 +1,4 @@
 #include <QAction>
-#include <QInputDialog>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -7,7 +6,6 @@
 #include "config.h"
 #include "qt_msg_dlg.h"
 #include "testutils.h"
-#include "twit.h"
 
 // Tweet dialogs: opening them from the canvas, their text, the highlight of the active one's
 // tweet, dismissing and destroying them.
@@ -108,76 +106,37 @@ private slots:
         if (body.contains("%1")) QVERIFY(dlg->informativeText().contains("50%1 now %2"));
     }
 
-    // Control + left press opens one dialog; pressing again activates it instead of another.
-    void secondClickActivatesOpenDialog() {
+    // Control + left press opens one dialog; pressing again activates it instead of another. The
+    // active dialog's tweet is yellow; a dialog closed is forgotten and destroyed, and Dismiss
+    // Dialogs closes and destroys the rest.
+    void dialogLifecycle() {
         ctrl_click(2);
         QPointer<qt_msg_dlg> dlg = dialog_for(2);
-        QVERIFY(dlg);
-        QVERIFY(activate(mw));
-        QVERIFY(!dlg->isActiveWindow());
+        QVERIFY(dlg && activate(mw) && !dlg->isActiveWindow());
         ctrl_click(2);
         QCOMPARE(gl->dialogs().size(), 1);
         QCOMPARE(dialog_for(2), dlg.data());
         QTRY_VERIFY(dlg->isActiveWindow());
-    }
-
-    // The active dialog's tweet is yellow until Dismiss Dialogs closes and destroys them all.
-    void dismissDialogsClosesAndDestroysAll() {
-        ctrl_click(0);
-        ctrl_click(2);
-        QCOMPARE(gl->dialogs().size(), 3);
-        QList<QPointer<qt_msg_dlg>> open;
-        for (int i = 0; i < 3; ++i)
-            open << gl->dialogs().at(i);
-        QVERIFY(activate(dialog_for(2)));
         QTRY_COMPARE(gl->highlighted(), QList<int>({2}));
         QVERIFY(yellow_at(2));
+        dlg->buttons().value(0)->click();
+        QCOMPARE(gl->dialogs().find(2), -1);
+        QTRY_VERIFY(dlg.isNull());
+        QVERIFY(gl->highlighted().isEmpty() && !yellow_at(2));
 
+        ctrl_click(0);
+        ctrl_click(2);
+        QList<QPointer<qt_msg_dlg>> open;
+        for (int i = 0; i < gl->dialogs().size(); ++i)
+            open << gl->dialogs().at(i);
+        QCOMPARE(open.size(), 3);
+        QVERIFY(activate(dialog_for(2)));
+        QTRY_COMPARE(gl->highlighted(), QList<int>({2}));
         mw->findChild<QAction*>("dismiss_act")->trigger();
         QCOMPARE(gl->dialogs().size(), 0);
         for (const QPointer<qt_msg_dlg>& d : open)
             QVERIFY(d.isNull());
         QVERIFY(!yellow_at(2));
-        ctrl_click(2);
-        QCOMPARE(gl->dialogs().size(), 1);
-    }
-
-    void closedDialogIsForgottenAndDestroyed() {
-        ctrl_click(2);
-        QPointer<qt_msg_dlg> dlg = dialog_for(2);
-        QVERIFY(activate(dlg));
-        QTRY_COMPARE(gl->highlighted(), QList<int>({2}));
-        dlg->buttons().value(0)->click();
-        QCOMPARE(gl->dialogs().find(2), -1);
-        QTRY_VERIFY(dlg.isNull());
-        QVERIFY(gl->highlighted().isEmpty());
-    }
-
-    // An accepted new query dismisses the dialogs before it fetches.
-    void queryDismissesDialogsFirst() {
-        testutils::loopback_server srv;
-        twit::set_default_base(srv.base());
-        int open_at_fetch = -1;
-        srv.handler = [&](const testutils::loopback_server::request& r) {
-            if (open_at_fetch < 0) open_at_fetch = gl->dialogs().size();
-            testutils::loopback_server::reply(r.sock, testutils::atom_page({}));
-        };
-        ctrl_click(0);
-        QPointer<qt_msg_dlg> dlg = dialog_for(0);
-        // Answer the keyword dialog once it is up.
-        QTimer answer;
-        connect(&answer, &QTimer::timeout, this, [&] {
-            if (auto* in = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
-                answer.stop();
-                in->setTextValue(QStringLiteral("rain"));
-                in->accept();
-            }
-        });
-        answer.start(10);
-        gl->query();
-        twit::set_default_base(QStringLiteral(QUORVEL_SEARCH_BASE));
-        QCOMPARE(open_at_fetch, 0);
-        QVERIFY(dlg.isNull());
     }
 };
 

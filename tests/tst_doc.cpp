@@ -11,13 +11,6 @@ using term_freqs = QMap<QString, int>;
 class tst_doc : public QObject {
     Q_OBJECT
 
-
-    static float weight(const doc* d, const QString& term) {
-        for (const doc_term& t : d->terms())
-            if (tvec->term_str(t.ID) == term) return t.TF_IDF;
-        return NAN;
-    }
-
 private slots:
     void init() { create_analysis_globals(); }
     void cleanup() { delete_analysis_globals(); }
@@ -66,43 +59,44 @@ private slots:
         QCOMPARE(tvec->term_DF("apple"), 2);
     }
 
-    void sharedTermWeightsZero() {
-        fill_collection({"cat bird", "cat fish", "cat dog"});
-        QCOMPARE(collect->size(), 3);
-        const QStringList other{"bird", "fish", "dog"};
-        for (int i = 0; i < 3; ++i) {
-            const doc* d = collect->document(i);
-            QCOMPARE(weight(d, "cat"), 0.0f);
-            QCOMPARE(weight(d, other[i]), 1.0f);
-            for (int j = 0; j < 3; ++j)
-                QCOMPARE(*d * *collect->document(j), i == j ? 1.0f : 0.0f);
-        }
-        QVERIFY(!collect->document(3));
-        QVERIFY(!collect->document(-1));
+    // Whole documents after each fill of the collection: terms with their numbers, frequencies and
+    // weights, then the cosine of every pair. A second fill keeps the documents that remain and
+    // adds the new terms to theirs.
+    void weights_data() {
+        QTest::addColumn<QStringList>("fills"); // texts of one fill joined by '|'
+        QTest::addColumn<QString>("out");
+        QTest::addRow("a term of every document weighs 0")
+            << QStringList{"cat bird|cat fish|cat dog"}
+            << "#0, 2 terms:\n0: cat/1 (0)\n1: bird/1 (1)\n0.1=0 0.2=0 #1, 2 terms:\n0: cat/1 (0)\n2: fish/1 "
+               "(1)\n1.2=0 #2, 2 terms:\n0: cat/1 (0)\n3: dog/1 (1)\n";
+        QTest::addRow("unit length from below 1")
+            << QStringList{"owl|owls|cat"}
+            << "#0, 1 terms:\n0: owl/1 (1)\n0.1=1 0.2=0 #1, 1 terms:\n0: owl/1 (1)\n1.2=0 #2, 1 terms:\n1: "
+               "cat/1 (1)\n";
+        QTest::addRow("two weights")
+            << QStringList{"bird dog dog|cat|cat bird"}
+            << "#0, 2 terms:\n0: bird/1 (0.181471)\n1: dog/2 (0.983396)\n0.1=0 0.2=0.128319 #1, 1 terms:\n2: "
+               "cat/1 (1)\n1.2=0.707107 #2, 2 terms:\n0: bird/1 (0.707107)\n2: cat/1 (0.707107)\n";
+        QTest::addRow("nothing weighted")
+            << QStringList{"cat owl|cats owl owl"}
+            << "#0, 2 terms:\n0: cat/1 (0)\n1: owl/1 (0)\n0.1=0 #1, 2 terms:\n0: cat/1 (0)\n1: owl/2 (0)\n";
+        QTest::addRow("second fill") << QStringList{"cat|dog", "owl"}
+                                     << "#0, 2 terms:\n0: cat/1 (0.707107)\n2: owl/1 (0.707107)\n";
     }
-
-    // Every term in every document: the weights stay 0 instead of becoming NaN.
-    void zeroNorm() {
-        fill_collection({"cat owl", "cats owl owl"});
-        for (int i = 0; i < 2; ++i) {
-            QCOMPARE(collect->document(i)->size(), 2);
-            for (const doc_term& t : collect->document(i)->terms())
-                QCOMPARE(t.TF_IDF, 0.0f);
+    void weights() {
+        QFETCH(QStringList, fills);
+        QFETCH(QString, out);
+        for (const QString& f : fills)
+            fill_collection(f.split('|'));
+        QString got;
+        QDebug dbg = QDebug(&got).nospace();
+        for (int i = 0; i < collect->size(); ++i) {
+            dbg << '#' << collect->document(i)->ID() << ", " << *collect->document(i);
+            for (int j = i + 1; j < collect->size(); ++j)
+                dbg << i << '.' << j << '=' << *collect->document(i) * *collect->document(j) << ' ';
         }
-        QCOMPARE(*collect->document(0) * *collect->document(1), 0.0f);
-        QString out;
-        QDebug(&out).nospace() << *collect->document(1);
-        QCOMPARE(out, QString("2 terms:\n0: cat/1 (0)\n1: owl/2 (0)\n"));
-    }
-
-    // A second fill keeps the surviving documents and adds the new terms on top.
-    void secondAdd() {
-        fill_collection({"cat", "dog"});
-        fill_collection({"owl"});
-        QCOMPARE(collect->size(), 1);
-        QCOMPARE(collect->document(0)->ID(), 0);
-        QCOMPARE(collect->document(0)->size(), 2);
-        QVERIFY(!std::isnan(weight(collect->document(0), "owl")));
+        QVERIFY(!collect->document(collect->size()) && !collect->document(-1));
+        QCOMPARE(got, out);
     }
 };
 

@@ -80,7 +80,7 @@ private slots:
                  QStringLiteral("circles-brightness.png 344x42, circles-colour.png 345x44, "
                                 "circles-size.png 345x42, circles-transparency.png 345x41, "
                                 "dialog.png 264x205, info_dialog.png 468x299, quorvel.png 700x413, "
-                                "tooltip.png 264x205"));
+                                "similarity-map.png 700x413, tooltip.png 264x205"));
 
         Q_CLEANUP_RESOURCE(quorvel);
         QTest::ignoreMessage(QtDebugMsg, "Cannot load \"tweet-bird-sm.png\"");

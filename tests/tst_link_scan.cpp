@@ -32,13 +32,22 @@ private slots:
         QTest::addRow("tab separates") << "a.b\t/c" << -1 << -1;
         QTest::addRow("nbsp does not separate") << "a.b\u00a0/c" << 0 << 0;
         QTest::addRow("empty") << "" << -1 << -1;
+        QString run(20000, QChar('a'));
+        QTest::addRow("long run, no full stop") << run << -1 << -1;
+        run[10] = '.';
+        run[19990] = '/';
+        QTest::addRow("long address") << run << 0 << 0;
+        run[19999] = '-'; // still ends in a letter before the hyphen
+        QTest::addRow("long address ending in a hyphen") << run << 0 << 0;
     }
     void knownCases() {
         QFETCH(QString, text);
         QFETCH(int, fmt);
         QFETCH(int, strip);
-        QCOMPARE(re_start(fmt_re, text, 0), fmt);
-        QCOMPARE(re_start(strip_re, text, 0), strip);
+        if (text.size() < 100) { // the expressions take quadratic time on long runs
+            QCOMPARE(re_start(fmt_re, text, 0), fmt);
+            QCOMPARE(re_start(strip_re, text, 0), strip);
+        }
         QCOMPARE(link_scan::fmt_link_start(text), fmt);
         QCOMPARE(link_scan::strip_link_start(text), strip);
     }
@@ -46,14 +55,15 @@ private slots:
     // Many short strings over an alphabet that exercises every class the patterns care about,
     // from every start offset.
     void agreesWithRegularExpressions() {
-        static const char16_t alphabet[] = {u'a', u'q', u'Z', u'7', u'_', u'.', u'/', u'.', u'/', u' ',
-                                            u'\t', u'\n', u'\v', u'-', u':', u'#', u'\u00e9', u'\u00a0',
-                                            u'\u2028', u'@'};
+        static const char16_t alphabet[] = {u'a', u'q', u'Z',      u'7',      u'_',      u'.',  u'/',
+                                            u'.', u'/', u' ',      u'\t',     u'\n',     u'\v', u'-',
+                                            u':', u'#', u'\u00e9', u'\u00a0', u'\u2028', u'@'};
         QRandomGenerator rng(20261206);
         for (int iter = 0; iter < 150000; ++iter) {
             const int len = int(rng.bounded(16));
             QString s;
-            for (int k = 0; k < len; ++k) s += QChar(alphabet[rng.bounded(int(sizeof alphabet / 2))]);
+            for (int k = 0; k < len; ++k)
+                s += QChar(alphabet[rng.bounded(int(sizeof alphabet / 2))]);
             for (int from = 0; from <= len; ++from) {
                 const int want_fmt = re_start(fmt_re, s, from);
                 const int want_strip = re_start(strip_re, s, from);
@@ -67,18 +77,6 @@ private slots:
                 }
             }
         }
-    }
-
-    void longRunWithoutSpaces() {
-        QString s(20000, QChar('a'));
-        QCOMPARE(link_scan::fmt_link_start(s), -1);
-        QCOMPARE(link_scan::strip_link_start(s), -1);
-        s[10] = '.';
-        s[19990] = '/';
-        QCOMPARE(link_scan::fmt_link_start(s), 0);
-        QCOMPARE(link_scan::strip_link_start(s), 0);
-        s[19999] = '-'; // still ends in a letter before the hyphen
-        QCOMPARE(link_scan::fmt_link_start(s), 0);
     }
 };
 

@@ -3,10 +3,15 @@
 #include <QToolTip>
 #include <QWheelEvent>
 
+#include <numeric>
+#include <tuple>
+
 #include "testutils.h"
 
 using testutils::disc_at;
 using testutils::placed;
+
+Q_DECLARE_METATYPE(QList<tweet>)
 
 // Hit testing of tweet discs, the tooltip over them, and zoom and pan by the pointer. Picking
 // needs the canvas's size only: at zoom 1 a 900 x 900 canvas puts world x at 100 (x - 0.5) pixels.
@@ -34,60 +39,75 @@ private slots:
         win = nullptr;
     }
 
-    void overlappingDiscsInIndexOrder() {
-        opengl gl;
-        gl.resize(900, 900);
-        gl.tweets() << placed(3, 3, 1, 10)        // 0: centre (250, 250)
-                    << placed(7, 7, 1, 10)        // 1: far away
-                    << placed(3.12f, 3, 1, 10)    // 2: 12 px to the right
-                    << placed(2.9f, 3.1f, 1, 10)  // 3: up and left
-                    << placed(3, 3, 1, 10)        // 4: on top of 0
-                    << placed(qQNaN(), 3, 1, 10); // 5: nowhere
-        QCOMPARE(pick(gl, QPoint(250, 650)), QList<int>({0, 2, 3, 4}));
-        // Zoom 2 showing [2.75, 7.25] on both axes: 200 pixels per unit.
-        gl.update_zoom(2);
-        gl.update_x_trans(0.25f);
-        gl.update_y_trans(0.25f);
-        QCOMPARE(pick(gl, QPoint(850, 50)), QList<int>({1}));
-        gl.paint_flag(false);
-        QVERIFY(pick(gl, QPoint(250, 650)).isEmpty());
-    }
-
-    void regionAroundThePointer_data() {
+    // The tweets whose discs meet the 8 x 8 pixel region about the pointer, in index order. The
+    // selection buffer holds 256 words: 4 for each disc picked, 3 more when its outline crosses
+    // the region, 3 once for the axes or a tick meeting it; one disc more than fits picks nothing.
+    void picks_data() {
         QTest::addColumn<QSize>("size");
-        QTest::addColumn<float>("fq");
-        QTest::addColumn<float>("sd");
-        QTest::addColumn<int>("dx");
-        QTest::addColumn<bool>("hit");
-        // fq 10: a radius of 10 pixels; the region reaches 4 pixels from the pointer.
-        const QSize sq(900, 900), tall(400, 700);
-        QTest::addRow("3 px outside") << sq << 10.f << 1.f << 13 << true;
-        QTest::addRow("6 px outside") << sq << 10.f << 1.f << 16 << false;
-        QTest::addRow("transparent fill") << sq << 10.f << 4.f << 13 << true;
-        // fq 4 gives 4 pixels, scaled by max(W, H) / W: 7 pixels on a tall canvas.
-        QTest::addRow("tall, 3 px outside") << tall << 4.f << 1.f << 10 << true;
+        QTest::addColumn<int>("zoom"); // centred on (5, 5)
+        QTest::addColumn<QList<tweet>>("tweets");
+        QTest::addColumn<QPointF>("at"); // pointer in world units, plus...
+        QTest::addColumn<int>("dx");     // ...pixels to the right
+        QTest::addColumn<QList<int>>("want");
+        const QSize sq(900, 900); // at zoom 1, world x lies at 100 (x - 0.5) pixels
+        auto stack = [](int n, float x, float y, float fq) { return QList<tweet>(n, placed(x, y, 1, fq)); };
+        auto upto = [](int n) {
+            QList<int> l(n);
+            std::iota(l.begin(), l.end(), 0);
+            return l;
+        };
+        const QList<tweet> six{placed(3, 3, 1, 10),       placed(7, 7, 1, 10), placed(3.12f, 3, 1, 10),
+                               placed(2.9f, 3.1f, 1, 10), placed(3, 3, 1, 10), placed(qQNaN(), 3, 1, 10)};
+        QTest::addRow("overlapping") << sq << 1 << six << QPointF(3, 3) << 0 << QList<int>{0, 2, 3, 4};
+        // zoom 2 shows [2.75, 7.25] on both axes: 200 pixels a unit
+        QTest::addRow("zoom 2") << sq << 2 << six << QPointF(7, 7) << 0 << QList<int>{1};
+        QTest::addRow("zoom 2, on the pleasure axis")
+            << sq << 2 << stack(64, 5.5f, 5, 20) << QPointF(5.5, 5) << 0 << QList<int>();
+        // fq 10: a radius of 10 pixels; the region reaches 4 pixels from the pointer
+        QTest::addRow("3 px outside")
+            << sq << 1 << stack(1, 3, 3, 10) << QPointF(3, 3) << 13 << QList<int>{0};
+        QTest::addRow("6 px outside") << sq << 1 << stack(1, 3, 3, 10) << QPointF(3, 3) << 16 << QList<int>();
+        QTest::addRow("transparent fill")
+            << sq << 1 << QList<tweet>{placed(3, 3, 4, 10)} << QPointF(3, 3) << 13 << QList<int>{0};
+        // fq 4 gives 4 pixels, scaled by max(W, H) / W: 7 pixels on a tall canvas
+        QTest::addRow("tall canvas") << QSize(400, 700) << 1 << stack(1, 3, 3, 4) << QPointF(3, 3) << 10
+                                     << QList<int>{0};
+        for (auto [name, x, y, fit] : {std::tuple{"clear of the axes", 3.0f, 3.0f, 64},
+                                       {"on the pleasure axis", 3, 5, 63},
+                                       {"on the arousal axis", 5, 7.5f, 63},
+                                       {"7 px above a major tick", 3, 5.07f, 63},
+                                       {"7 px right of a major tick", 5.07f, 8, 63},
+                                       {"6 px above a minor tick", 3.25f, 5.06f, 63},
+                                       {"7 px above a minor tick", 3.25f, 5.07f, 64},
+                                       {"beyond the axis end", 9.05f, 5, 64}}) {
+            QTest::addRow("%s", name) << sq << 1 << stack(fit, x, y, 20) << QPointF(x, y) << 0 << upto(fit);
+            QTest::addRow("%s, one more", name)
+                << sq << 1 << stack(fit + 1, x, y, 20) << QPointF(x, y) << 0 << QList<int>();
+        }
+        QTest::addRow("outlines crossing") << sq << 1 << stack(36, 3, 3, 3) << QPointF(3, 3) << 0 << upto(36);
+        QTest::addRow("outlines crossing, one more")
+            << sq << 1 << stack(37, 3, 3, 3) << QPointF(3, 3) << 0 << QList<int>();
     }
-    void regionAroundThePointer() {
+    void picks() {
         QFETCH(QSize, size);
-        QFETCH(float, fq);
-        QFETCH(float, sd);
+        QFETCH(int, zoom);
+        QFETCH(QList<tweet>, tweets);
+        QFETCH(QPointF, at);
         QFETCH(int, dx);
-        QFETCH(bool, hit);
+        QFETCH(QList<int>, want);
         opengl gl;
         gl.resize(size);
-        gl.tweets() << placed(3, 3, sd, fq);
-        QCOMPARE(pick(gl, disc_at(gl, 0, dx)).size(), hit ? 1 : 0);
-    }
-
-    // The selection buffer holds 64 stacked large discs; one more overflows it and picks nothing.
-    void selectionBufferLimit() {
-        opengl gl;
-        gl.resize(900, 900);
-        for (int i = 0; i < 64; ++i)
-            gl.tweets() << placed(3, 3, 1, 20);
-        QCOMPARE(pick(gl, disc_at(gl, 0)).size(), 64);
-        gl.tweets() << placed(3, 3, 1, 20);
-        QVERIFY(pick(gl, disc_at(gl, 0)).isEmpty());
+        gl.update_zoom(zoom);
+        gl.update_x_trans((1 - 1.0f / zoom) / 2);
+        gl.update_y_trans((1 - 1.0f / zoom) / 2);
+        gl.tweets() = tweets;
+        const double unit = zoom * size.width() / 9.0;
+        const QPoint p(
+            qRound(unit * (at.x() + gl.translation(0) - 0.5)) + dx,
+            qRound(size.height() - zoom * size.height() / 9.0 * (at.y() + gl.translation(1) - 0.5)));
+        QCOMPARE(pick(gl, p), want);
+        gl.paint_flag(false); // nothing is drawn, so nothing is picked
+        QVERIFY(pick(gl, p).isEmpty());
     }
 
     void tooltipListsPickedTweets() {

@@ -6,23 +6,15 @@
 #include <limits>
 #include <random>
 
+#include "analysis_fixture.h"
 #include "mds.h"
 #include "mst.h"
+#include "sim_map.h"
 
 using Eigen::MatrixXf;
 Q_DECLARE_METATYPE(MatrixXf)
 
 namespace {
-
-QStringList logged;
-
-// Collects the debug output of its lifetime in logged.
-struct capture {
-    QtMessageHandler old = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext&, const QString& m) { logged.append(m); });
-    capture() { logged.clear(); }
-    ~capture() { qInstallMessageHandler(old); }
-};
 
 // Euclidean distances between the rows of X.
 MatrixXf dists(const MatrixXf& X) {
@@ -51,6 +43,31 @@ MatrixXf with(int n, std::initializer_list<std::tuple<int, int, float>> set, flo
     for (auto [i, j, v] : set)
         d(i, j) = v, d(j, i) = sym ? v : d(j, i);
     return d;
+}
+
+// Average linkage the plain way: merge the closest two groups while they are closer than join.
+QList<QList<int>> merged_plainly(const MatrixXf& D, float join) {
+    QList<QList<int>> g;
+    for (int i = 0; i < D.rows(); ++i)
+        g.append(QList<int>{i});
+    for (;;) {
+        int ba = -1, bb = -1;
+        double best = join;
+        for (int a = 0; a < g.size(); ++a)
+            for (int b = a + 1; b < g.size(); ++b) {
+                double s = 0;
+                for (int i : g[a])
+                    for (int j : g[b])
+                        s += D(i, j);
+                if ((s /= double(g[a].size() * g[b].size())) < best) best = s, ba = a, bb = b;
+            }
+        if (ba < 0) break;
+        g[ba] += g.takeAt(bb);
+    }
+    for (QList<int>& m : g)
+        std::sort(m.begin(), m.end());
+    std::sort(g.begin(), g.end());
+    return g;
 }
 
 bool dialog_left() {
@@ -116,13 +133,14 @@ private slots:
                               b = msg.isEmpty() ? Eigen::VectorXf(D.col(1)) : Eigen::VectorXf(D.rows() + 1);
         int col = -1, ok = -1;
         float d = 1;
-        capture cap;
-        if (op == "check") ok = s.check_dissim(&D);
-        if (op == "fastmap") ok = s.fastmap(2, col, pivot, P, &D);
-        if (op == "MDS") ok = s.MDS(val, vec, P, &D);
-        if (op.startsWith("landmarks")) ok = s.select_landmark(num, marks, L, &D);
-        if (op.startsWith("LMDS")) ok = s.LMDS(num, P, &D);
-        if (op == "distance") ok = s.distance(&a, &b, d);
+        const QStringList logged = debug_lines([&] {
+            if (op == "check") ok = s.check_dissim(&D);
+            if (op == "fastmap") ok = s.fastmap(2, col, pivot, P, &D);
+            if (op == "MDS") ok = s.MDS(val, vec, P, &D);
+            if (op.startsWith("landmarks")) ok = s.select_landmark(num, marks, L, &D);
+            if (op.startsWith("LMDS")) ok = s.LMDS(num, P, &D);
+            if (op == "distance") ok = s.distance(&a, &b, d);
+        });
         QCOMPARE(d, op == "distance" ? (ok ? (a - b).norm() : 0.0f) : 1.0f);
         QCOMPARE(ok, int(msg.isEmpty()));
         QCOMPARE(logged, msg.isEmpty() ? QStringList() : QStringList{msg});
@@ -180,6 +198,31 @@ private slots:
         QVERIFY((dists(P) - D).cwiseAbs().maxCoeff() <= 1e-4f);
     }
 
+    // The similarity map's groups: average linkage at 0.7, as the plain way finds them. On a line
+    // of steps of 0.3 single linkage would make one group.
+    void averageGroups_data() {
+        QTest::addColumn<MatrixXf>("D");
+        MatrixXf line(9, 9);
+        for (int i = 0; i < 9; ++i)
+            for (int j = 0; j < 9; ++j)
+                line(i, j) = 0.3f * float(std::abs(i - j));
+        QTest::addRow("line") << line;
+        QTest::addRow("points") << MatrixXf(dists(points(60)) * 2.5f);
+        QTest::addRow("all far") << with(5, {}, 0.9f);
+        QTest::addRow("one item") << MatrixXf(MatrixXf::Zero(1, 1));
+    }
+    void averageGroups() {
+        QFETCH(MatrixXf, D);
+        MatrixXf work = D;
+        const QList<int> head = sim_map::average_groups(work, sim_map::join);
+        QMap<int, QList<int>> by_head;
+        for (int i = 0; i < head.size(); ++i)
+            by_head[head[i]].append(i);
+        QList<QList<int>> got = by_head.values();
+        std::sort(got.begin(), got.end());
+        QCOMPARE(got, merged_plainly(D, sim_map::join));
+    }
+
     // Groups (ascending, by first member), each group of two or more laid out from its own
     // dissimilarities and reported; the item -> group lookup agrees with the groups.
     void segment_data() {
@@ -225,8 +268,7 @@ private slots:
         std::sort(got.begin(), got.end());
         QCOMPARE(got, groups);
         QCOMPARE(t.doc_cluster(int(D.rows()) + 1), -1);
-        capture cap;
-        t.report(tw);
+        QStringList logged = debug_lines([&] { t.report(tw); });
         logged.sort();
         want.sort();
         QCOMPARE(logged, want);

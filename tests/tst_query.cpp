@@ -47,8 +47,8 @@ private slots:
         twit::set_default_base(QStringLiteral(QUORVEL_SEARCH_BASE));
     }
 
-    // An accepted query, empty keywords too, empties the list before fetching and fills it page
-    // by page; a cancelled one changes nothing.
+    // An accepted query, empty keywords too, closes the tweet dialogs and empties the list before
+    // fetching, then fills it page by page; a cancelled one changes nothing.
     void acceptedThenCancelledQuery_data() {
         QTest::addColumn<QString>("keywords");
         QTest::addRow("keywords") << "love+rain";
@@ -62,26 +62,40 @@ private slots:
         srv.pages[2] = atom_page({{"happy party music"}});
         opengl* gl = mw->gl_ptr();
         gl->tweets().append(tweet());
-        int seen_during = -1;
+        gl->dialogs().add(gl->tweets()[0], 0, false);
+        int seen_during = -1, dialogs_at_fetch = -1;
         srv.handler = [&](const loopback_server::request& r) {
+            if (r.page == 1) dialogs_at_fetch = gl->dialogs().size();
             if (r.page == 2) seen_during = int(gl->tweets().size());
             loopback_server::reply(r.sock, srv.pages.value(r.page, atom_page({})));
         };
         answer(keywords);
         gl->query();
         QCOMPARE(dialogs, 1);
+        QCOMPARE(dialogs_at_fetch, 0);
         QCOMPARE(seen_during, 2);
         QCOMPARE(gl->tweets().size(), 3);
         QCOMPARE(gl->tweets()[2].content(), QStringLiteral("happy party music"));
         QCOMPARE(srv.requests.size(), 15);
         QCOMPARE(srv.requests.last().q, keywords);
 
+        gl->dialogs().add(gl->tweets()[0], 0, false);
+        // The similarity map of these tweets stays through the cancelled query, and the next
+        // accepted one turns it off.
+        QAction* map = mw->findChild<QAction*>(QStringLiteral("sim_map_act"));
+        map->trigger();
         answer(QStringLiteral("rain"), false);
         gl->query();
+        QCOMPARE(gl->dialogs().size(), 1);
         QCOMPARE(dialogs, 2);
         QCOMPARE(gl->query_text(), keywords);
         QCOMPARE(gl->tweets().size(), 3);
         QCOMPARE(srv.requests.size(), 15);
+        float x, y, r;
+        QVERIFY(gl->sim_map_shown() && gl->sim_disc_px(2, x, y, r));
+        answer(keywords);
+        gl->query();
+        QVERIFY(!gl->sim_map_shown() && !map->isChecked() && !gl->sim_disc_px(2, x, y, r));
     }
 
     // While a query runs its action is off, and a second start does nothing.
@@ -135,7 +149,8 @@ private slots:
         srv.handler = [&](const loopback_server::request& r) {
             if (r.page == 1) return loopback_server::reply(r.sock, atom_page({{"happy party music"}}));
             QTimer::singleShot(0, mw, [&] {
-                quit ? mw->findChild<QAction*>(QStringLiteral("quit_act"))->trigger() : void(mw->QWidget::close());
+                quit ? mw->findChild<QAction*>(QStringLiteral("quit_act"))->trigger()
+                     : void(mw->QWidget::close());
             });
         };
         answer(QStringLiteral("rain"));

@@ -1,7 +1,9 @@
 #include <QTest>
 
+#include <tuple>
 #include <utility>
 
+#include "analysis_fixture.h"
 #include "termvec.h"
 
 // Term numbering, occurrence lists and the debug form of the term index.
@@ -11,21 +13,18 @@ class tst_termvec : public QObject {
 private slots:
     void numberingAndFrequency() {
         termvec tv;
-        QCOMPARE(tv.term_pos("cat", 0, 0, true), 0);
-        QCOMPARE(tv.term_pos("dog", 0, 0, true), 1);
-        QCOMPARE(tv.term_pos("cat", 1, 0, true), 0);
-        QCOMPARE(tv.term_pos("cat", 1, 3, true), 0);
-        QCOMPARE(tv.term_pos("Cat", 1, 0, true), 2); // exact, case-sensitive
-        QCOMPARE(tv.size(), 3);
-        QCOMPARE(tv.term_DF("cat"), 2);
-        QCOMPARE(tv.term_DF("dog"), 1);
-        QCOMPARE(tv.term_DF("bird"), 0);
-        QCOMPARE(tv.term_str(1), QString("dog"));
-        QCOMPARE(tv.term_str(-1), QString());
-        QCOMPARE(tv.term_str(tv.size()), QString());
+        QList<int> pos;
+        for (auto [term, d, sen] :
+             {std::tuple{"cat", 0, 0}, {"dog", 0, 0}, {"cat", 1, 0}, {"cat", 1, 3}, {"Cat", 1, 0}})
+            pos << tv.term_pos(term, d, sen, true);
+        QCOMPARE(pos, QList<int>({0, 1, 0, 0, 2})); // exact, case-sensitive
+        QCOMPARE(QList<int>({tv.size(), tv.term_DF("cat"), tv.term_DF("dog"), tv.term_DF("bird")}),
+                 QList<int>({3, 2, 1, 0}));
+        QCOMPARE(tv.term_str(1) + '|' + tv.term_str(-1) + '|' + tv.term_str(3), "dog||");
         QString out;
         QDebug(&out).nospace() << tv;
         QCOMPARE(out, QString("3 terms:\n  cat: 0/0, 1/0 1/3\n  dog: 0/0\n  Cat: 1/0\n"));
+        QCOMPARE(debug_lines([&] { tv.dump(1); }), QStringList({"cat: QList(0, 3)", "Cat: QList(0)"}));
     }
 
     void occurrenceLists() {
@@ -43,7 +42,8 @@ private slots:
 
         QList<int> docs{9}, sens{9};
         QVERIFY(!tv.term_doc_list_old(1, docs));
-        QVERIFY(!tv.term_sen_list_old(0, 7, sens));
+        QVERIFY(!tv.term_sen_list_old(0, 7, sens) && !tv.term_sen_list_old(1, 0, sens) &&
+                !tv.term_sen_list_old(-1, 0, sens) && !tv.term_doc_list_old(-1, docs));
         QCOMPARE(docs, QList<int>{9});
         QCOMPARE(sens, QList<int>{9});
         QVERIFY(tv.term_doc_list_old(0, docs));

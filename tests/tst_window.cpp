@@ -5,6 +5,9 @@
 #include <QSlider>
 #include <QTimer>
 
+#include <functional>
+#include <utility>
+
 #include "testutils.h"
 
 // Zoom slider, scroll bars and the pan fractions they hand to the canvas.
@@ -27,78 +30,39 @@ private slots:
         win = nullptr;
     }
 
-    void barsFollowZoom() {
-        QCOMPARE(label(), QString("1") + QChar(0x00D7));
-        QCOMPARE(mw->x_bar()->maximum(), 0);
-        QCOMPARE(mw->y_bar()->maximum(), 0);
-        trigger("zoom_in_act");
-        // Zoom 2 shows the top-left quarter.
-        QCOMPARE(gl->zoom(), 2);
-        QCOMPARE(label(), QString("2") + QChar(0x00D7));
-        QCOMPARE(mw->x_bar()->maximum(), 400);
-        QCOMPARE(mw->y_bar()->maximum(), 400);
-        QCOMPARE(mw->x_bar()->pageStep(), 400);
-        QCOMPARE(mw->x_bar()->value(), 0);
-        QCOMPARE(mw->y_bar()->value(), 0);
-        QCOMPARE(gl->pan(0), 0.0f);
-        QCOMPARE(gl->pan(1), 0.5f);
-        QCOMPARE(gl->translation(1), -4.5f);
-        // The bars keep their relative position across zoom changes.
-        mw->x_bar()->setValue(200);
-        QCOMPARE(gl->pan(0), 0.25f);
-        trigger("zoom_in_act");
-        QCOMPARE(mw->x_bar()->maximum(), 800);
-        QCOMPARE(mw->x_bar()->value(), 400);
-        QCOMPARE(gl->pan(0), 400.0f / 1200.0f);
-        trigger("zoom_out_act");
-        QCOMPARE(gl->zoom(), 2);
+    // The window after each step, as one line: zoom label (its font a point smaller than the
+    // default), bar maxima and page step, bar values, the pan fractions the canvas was given, and
+    // the repaints the step cost (one per change of zoom or pan, none when nothing changes).
+    void zoomAndPanSteps() {
+        QCOMPARE(mw->zoom_label()->font().pointSize(), QFont().pointSize() - 1);
+        const std::pair<std::function<void()>, QString> steps[] = {
+            // zoom 2 shows the top-left quarter
+            {[&] { trigger("zoom_in_act"); }, "2\u00d7 | 400 400 400 | 0 0 | 0 0.5 | 1"},
+            {[&] { mw->x_bar()->setValue(200); }, "2\u00d7 | 400 400 400 | 200 0 | 0.25 0.5 | 1"},
+            // the bars keep their relative position
+            {[&] { trigger("zoom_in_act"); }, "3\u00d7 | 800 800 400 | 400 0 | 0.333333 0.666667 | 1"},
+            {[&] { trigger("zoom_out_act"); }, "2\u00d7 | 400 400 400 | 200 0 | 0.25 0.5 | 1"},
+            {[&] { mw->set_sbar(0.25f, 0.25f); }, "2\u00d7 | 400 400 400 | 200 200 | 0.25 0.25 | 1"},
+            {[&] { mw->set_sbar(2, -1); }, "2\u00d7 | 400 400 400 | 400 400 | 0.5 0 | 2"}, // clamped
+            {[&] { mw->zoom_slider()->setValue(10); }, "10\u00d7 | 3600 3600 400 | 3600 3600 | 0.9 0 | 1"},
+            {[&] { mw->zoom_in(); }, "10\u00d7 | 3600 3600 400 | 3600 3600 | 0.9 0 | 0"}, // at the top
+            {[&] { trigger("zoom_reset_act"); }, "1\u00d7 | 0 0 400 | 0 0 | 0 0 | 1"},
+            {[&] { mw->zoom_out(), mw->zoom_reset(); }, "1\u00d7 | 0 0 400 | 0 0 | 0 0 | 0"}};
+        for (const auto& [step, want] : steps) {
+            const int before = gl->paint_count();
+            step();
+            const QScrollBar *x = mw->x_bar(), *y = mw->y_bar();
+            QCOMPARE(QString::asprintf("%s | %d %d %d | %d %d | %g %g | %d", qPrintable(label()),
+                                       x->maximum(), y->maximum(), x->pageStep(), x->value(), y->value(),
+                                       gl->pan(0), gl->pan(1), gl->paint_count() - before),
+                     want);
+            QVERIFY(gl->painting());
+        }
         // Ctrl+= zooms in as well: "+" is a shifted "=" on most keyboards
         mw->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(mw));
         QTest::keyClick(mw, Qt::Key_Equal, Qt::ControlModifier);
-        QCOMPARE(gl->zoom(), 3);
-    }
-
-    void setSbar_data() {
-        QTest::addColumn<QPointF>("request");
-        QTest::addColumn<QPoint>("bars");
-        QTest::addColumn<QPointF>("pan");
-        QTest::addRow("inside") << QPointF(0.25, 0.25) << QPoint(200, 200) << QPointF(0.25, 0.25);
-        QTest::addRow("clamped") << QPointF(2, -1) << QPoint(400, 400) << QPointF(0.5, 0);
-    }
-    void setSbar() {
-        QFETCH(QPointF, request);
-        QFETCH(QPoint, bars);
-        QFETCH(QPointF, pan);
-        mw->zoom_in();
-        mw->set_sbar(float(request.x()), float(request.y()));
-        QCOMPARE(QPoint(mw->x_bar()->value(), mw->y_bar()->value()), bars);
-        QCOMPARE(gl->pan(0), float(pan.x()));
-        QCOMPARE(gl->pan(1), float(pan.y()));
-    }
-
-    void oneRepaintPerZoomChange() {
-        int before = gl->paint_count();
-        mw->zoom_in();
-        QCOMPARE(gl->paint_count(), before + 1);
-        QVERIFY(gl->painting());
-
-        mw->zoom_slider()->setValue(10);
-        QCOMPARE(label(), QString("10") + QChar(0x00D7));
-        before = gl->paint_count();
-        mw->zoom_in(); // at the top: nothing happens
-        QCOMPARE(gl->zoom(), 10);
-        QCOMPARE(gl->paint_count(), before);
-
-        trigger("zoom_reset_act");
-        QCOMPARE(gl->zoom(), 1);
-        before = gl->paint_count();
-        mw->zoom_out();
-        mw->zoom_reset();
-        QCOMPARE(gl->paint_count(), before);
-        QCOMPARE(mw->x_bar()->maximum(), 0);
-        QCOMPARE(gl->pan(0), 0.0f);
-        QCOMPARE(gl->pan(1), 0.0f);
+        QCOMPARE(gl->zoom(), 2);
     }
 
     // Also while the capture dialog waits for a file name.

@@ -1,13 +1,15 @@
 // Makes the pictures of the documentation page from the running program, and its worked example:
 //
-//   doc_shots figures OUTDIR SEARCH_BASE   screenshots of a query, a tooltip, two tweet dialogs
-//                                          and the four disc encodings (run under Xvfb, with a
-//                                          feed server answering at SEARCH_BASE)
+//   doc_shots figures OUTDIR SEARCH_BASE   screenshots of a query on the plane and on the
+//                                          similarity map, a tooltip, two tweet dialogs and the
+//                                          four disc encodings (run under Xvfb, with a feed
+//                                          server answering at SEARCH_BASE)
 //   doc_shots emblem OUT.png               the About picture
 //   doc_shots worked WORD WORD             how a message of two dictionary words is drawn
 //
 // scripts/doc-figures.sh runs all three.
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -173,6 +175,16 @@ int figures(const QString& out, const QString& base) {
     gl->updateGL();
     settle();
     if (!save(screen_shot(mw.frameGeometry()), out, "quorvel.png")) return 1;
+
+    // The same tweets on the similarity map.
+    QAction* map = mw.findChild<QAction*>(QStringLiteral("sim_map_act"));
+    map->trigger();
+    settle();
+    const bool map_saved =
+        gl->sim_map_shown() && save(screen_shot(mw.frameGeometry()), out, "similarity-map.png");
+    map->trigger();
+    settle();
+    if (!map_saved) return fail("no similarity map");
 
     // A tooltip with the pointer resting on a lone disc in the left half of the canvas.
     const QSize tip_fig(264, 205);
