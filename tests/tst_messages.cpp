@@ -162,8 +162,8 @@ private slots:
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) {
                     // a first piece of the 4 MiB read: 256 KiB
-                    QCOMPARE(QPair(d->labelText(), d->value()),
-                             QPair(QStringLiteral("Reading big.jsonl..."), 62));
+                    QCOMPARE(std::pair(d->labelText(), d->value()),
+                             std::pair(QStringLiteral("Reading big.jsonl..."), 62));
                     d->cancel();
                 }
         });
@@ -188,10 +188,9 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("sub"));
         QByteArray want;
-        QStringList
-            texts; // as the file is read back: a spreadsheet would run a cell beginning with = as a formula
-        for (const QString& s :
-             {"=love happy", "Tom &amp; Jerry: \"love\", joy", "caf\u00e9 &lt;3\rsad \U0001F600", "none"}) {
+        QStringList texts; // as read back: a spreadsheet would run a cell beginning with = as a formula
+        for (const QString& s : QStringList{"=love happy", "Tom &amp; Jerry: \"love\", joy",
+                                            "caf\u00e9 &lt;3\rsad \U0001F600", "none"}) {
             tweet t;
             t.content(s);
             t.name("ab12 (A B)");
