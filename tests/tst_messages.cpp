@@ -160,7 +160,12 @@ private slots:
         QTimer::singleShot(0, mw, [&] {
             if (quit) return mw->findChild<QAction*>("quit_act")->trigger();
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) d->cancel();
+                if (auto* d = qobject_cast<QProgressDialog*>(w); d && d->isVisible()) {
+                    // a first piece of the 4 MiB read: 256 KiB
+                    QCOMPARE(std::pair(d->labelText(), d->value()),
+                             std::pair(QStringLiteral("Reading big.jsonl..."), 62));
+                    d->cancel();
+                }
         });
         QTimer::singleShot(20000, [] { QApplication::exit(99); }); // only if nothing else ends the loop
         QCOMPARE(QApplication::exec(), 0);
@@ -183,10 +188,9 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("sub"));
         QByteArray want;
-        QStringList
-            texts; // as the file is read back: a spreadsheet would run a cell beginning with = as a formula
-        for (const QString& s :
-             {"=love happy", "Tom &amp; Jerry: \"love\", joy", "caf\u00e9 &lt;3\rsad \U0001F600", "none"}) {
+        QStringList texts; // as read back: a spreadsheet would run a cell beginning with = as a formula
+        for (const QString& s : QStringList{"=love happy", "Tom &amp; Jerry: \"love\", joy",
+                                            "caf\u00e9 &lt;3\rsad \U0001F600", "none"}) {
             tweet t;
             t.content(s);
             t.name("ab12 (A B)");
