@@ -1,9 +1,16 @@
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTest>
-#include <QTextDocument>
 
+#include <QTextDocument>
+#include <cstdlib>
+#include <ctime>
+
+#include "link_scan.h"
 #include "tweet.h"
 
-// Rich-text renderings of a tweet: emphasis, links, tooltip line and the detailed text.
+// The author and post-time setters of the tweet record and its rich-text renderings: emphasis, links, tooltip
+// line and the detailed text; the linear address scanners against the regular expressions they replace.
 class tst_format : public QObject {
     Q_OBJECT
 
@@ -11,6 +18,14 @@ class tst_format : public QObject {
     static QString a(const QString& address) { return "<a href=\"" + address + "\">" + address + "</a>"; }
     static void row(const char* name, const QString& body, const QString& want) {
         QTest::newRow(name) << body << want;
+    }
+
+    const QRegularExpression fmt_re{QStringLiteral("\\b[a-z]\\S*\\.\\S*/\\S*([a-z]|[A-Z]|[0-9])\\b")};
+    const QRegularExpression strip_re{QStringLiteral("\\b\\S*\\.\\S*/\\S*\\b")};
+
+    static int re_start(const QRegularExpression& re, const QString& s, int from) {
+        const QRegularExpressionMatch m = re.match(s, from);
+        return m.hasMatch() ? int(m.capturedStart()) : -1;
     }
 
 private slots:
@@ -122,6 +137,107 @@ private slots:
         tweet t;
         t.content(body);
         QCOMPARE(t.content_w_term(), text);
+    }
+
+    void knownCases_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("fmt");
+        QTest::addColumn<int>("strip");
+        QTest::addRow("plain address") << "see http://t.co/abc now" << 4 << 4;
+        QTest::addRow("no slash") << "end. of it" << -1 << -1;
+        QTest::addRow("slash before dot") << "a/b.c" << -1 << -1;
+        QTest::addRow("capital start") << "Http://x.io/a" << 7 << 0;
+        QTest::addRow("trailing full stop") << "go to a.io/x." << 6 << 6;
+        QTest::addRow("ends in slash") << "a.io/ b" << -1 << -1;
+        QTest::addRow("separate runs") << "a. /b x.y/z" << 6 << 6;
+        QTest::addRow("non-ASCII is not a word character") << "\u00e9a.b/c" << 1 << 1;
+        QTest::addRow("tab separates") << "a.b\t/c" << -1 << -1;
+        QTest::addRow("nbsp does not separate") << "a.b\u00a0/c" << 0 << 0;
+        QTest::addRow("empty") << "" << -1 << -1;
+        QString run(20000, QChar('a'));
+        QTest::addRow("long run, no full stop") << run << -1 << -1;
+        run[10] = '.';
+        run[19990] = '/';
+        QTest::addRow("long address") << run << 0 << 0;
+        run[19999] = '-'; // still ends in a letter before the hyphen
+        QTest::addRow("long address ending in a hyphen") << run << 0 << 0;
+    }
+    void knownCases() {
+        QFETCH(QString, text);
+        QFETCH(int, fmt);
+        QFETCH(int, strip);
+        if (text.size() < 100) { // the expressions take quadratic time on long runs
+            QCOMPARE(re_start(fmt_re, text, 0), fmt);
+            QCOMPARE(re_start(strip_re, text, 0), strip);
+        }
+        QCOMPARE(link_scan::fmt_link_start(text), fmt);
+        QCOMPARE(link_scan::strip_link_start(text), strip);
+    }
+
+    // Many short strings over an alphabet that exercises every class the patterns care about,
+    // from every start offset.
+    void agreesWithRegularExpressions() {
+        static const char16_t alphabet[] = {u'a', u'q', u'Z',      u'7',      u'_',      u'.',  u'/',
+                                            u'.', u'/', u' ',      u'\t',     u'\n',     u'\v', u'-',
+                                            u':', u'#', u'\u00e9', u'\u00a0', u'\u2028', u'@'};
+        QRandomGenerator rng(20261206);
+        for (int iter = 0; iter < 150000; ++iter) {
+            const int len = int(rng.bounded(16));
+            QString s;
+            for (int k = 0; k < len; ++k)
+                s += QChar(alphabet[rng.bounded(int(sizeof alphabet / 2))]);
+            for (int from = 0; from <= len; ++from) {
+                const int want_fmt = re_start(fmt_re, s, from);
+                const int want_strip = re_start(strip_re, s, from);
+                if (link_scan::fmt_link_start(s, from) != want_fmt ||
+                    link_scan::strip_link_start(s, from) != want_strip) {
+                    QFAIL(qPrintable(QStringLiteral("'%1' from %2: fmt %3/%4, strip %5/%6")
+                                         .arg(s, QString::number(from), QString::number(want_fmt),
+                                              QString::number(link_scan::fmt_link_start(s, from)),
+                                              QString::number(want_strip),
+                                              QString::number(link_scan::strip_link_start(s, from)))));
+                }
+            }
+        }
+    }
+
+    void initTestCase() {
+        // Four hours behind UTC in September.
+        qputenv("TZ", "America/New_York");
+        tzset();
+    }
+
+    void authorAndTime_data() {
+        QTest::addColumn<QString>("author");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("pub");
+        QTest::addColumn<QString>("shown");
+        auto row = [](const char* tag, const char* author, const char* name, const char* pub,
+                      const char* shown) {
+            QTest::newRow(tag) << QString(author) << QString(name) << QString(pub) << QString(shown);
+        };
+        row("afternoon", "ab12 (A B)", "ab12", "2011-09-15T18:04:05Z", "Sep 15 2:04:05pm");
+        row("single-digit day", "ab12", "ab12", "2011-09-05T13:00:09Z", "Sep 5 9:00:09am");
+        row("midnight local", "ab12(A B)", "ab12(A B)", "2011-09-15T04:30:00Z", "Sep 15 12:30:00am");
+        // 2:30 on March 13 does not exist in New York; the UTC time does
+        row("local spring-forward gap", "x (y) (z)", "x", "2011-03-13T02:30:00Z", "Mar 12 9:30:00pm");
+        row("not a time", "", "", "yesterday", "");
+        row("missing Z", " (anon)", "", "2011-09-15T18:04:05", "");
+        row("month 13", "a", "a", "2011-13-15T18:04:05Z", "");
+        row("letter in the year", "a", "a", "20x1-09-15T18:04:05Z", "");
+        row("empty", "a", "a", "", "");
+    }
+    void authorAndTime() {
+        QFETCH(QString, author);
+        QFETCH(QString, name);
+        QFETCH(QString, pub);
+        QFETCH(QString, shown);
+        tweet t;
+        t.name(QStringLiteral("earlier (E)"));
+        t.time("2011-09-15T18:04:05Z");
+        t.name(author);
+        t.time(pub); // a bad time replaces an earlier good one
+        QCOMPARE(t.name() + '|' + t.time(), name + '|' + shown);
     }
 };
 

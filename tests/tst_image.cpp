@@ -104,7 +104,9 @@ private slots:
         // A name longer than 255 bytes is cut between two characters.
         const QString path = d.filePath(QString(120, QChar(0xFC)) + QStringLiteral(".tif"));
         got << stderr_of([&] {
-            im.quality(101), im.quality(-1), im.quality(40);
+            im.quality(101), im.quality(-1), im.quality(0), im.quality(100), im.quality(40);
+            mw->gl_ptr()->doneCurrent();
+            if (image(im).capture(0, 0, 1, 1) != 0) std::fputs("captured without a context\n", stderr);
             empty.create(0, 0), empty.write_tiff(d.filePath(QStringLiteral("empty.tif")), 3);
             im.write_tiff(d.filePath(QStringLiteral("one.tif")), 1),
                 im.write(d.filePath(QStringLiteral("two.jpg")), 2);
@@ -122,6 +124,7 @@ private slots:
                  QStringList({"0", "14", "2x2 aa22bb00 12253844 13283d44 142b4244",
                               "3x3 aa22bb00 12253844 7 13283d44 142b4244 7 7 7 7", "1x2 aa22bb00 13283d44",
                               "image::quality(), invalid quality 101\nimage::quality(), invalid quality -1\n"
+                              "image::capture(), no current OpenGL context\n"
                               "image::qt_write_img(), the image is empty\n"
                               "image::write(), unknown components 2 writing JPEG image\n",
                               // read back opaque: alpha is never written
