@@ -522,7 +522,8 @@ void opengl::show_sim_map(bool on) {
     }
     sim_on = on;
     updateGL();
-    if (!running) show_summary();
+    // Before anything was shown the status bar keeps its hint on how to begin.
+    if (!running && !tw_db.isEmpty()) show_summary();
     emit sim_map_toggled(on);
 }
 

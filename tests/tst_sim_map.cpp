@@ -144,9 +144,14 @@ private slots:
     void mapInTheWindow() {
         std::unique_ptr<opengl_win> mw(testutils::make_window(700, 450));
         opengl* gl = mw->gl_ptr();
+        QAction* act = mw->findChild<QAction*>(QStringLiteral("sim_map_act"));
+        // With nothing shown yet, the status bar keeps its hint on how to begin.
+        const QString hint = mw->summary_line();
+        act->trigger();
+        act->trigger();
+        QCOMPARE(mw->summary_line(), hint);
         gl->tweets() = two_topics();
         const QImage plane = testutils::grab(gl);
-        QAction* act = mw->findChild<QAction*>(QStringLiteral("sim_map_act"));
         act->trigger();
         QVERIFY(gl->sim_map_shown());
         QCOMPARE(mw->summary_line(), tweet_summary(gl->tweets()) + " · " + gl->sim_map_summary());
