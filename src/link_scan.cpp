@@ -32,6 +32,8 @@ int scan(const QString& str, int from, int min_dot_offset, IsStart is_start, Las
     const char16_t* s = reinterpret_cast<const char16_t*>(str.constData());
     const int n = str.size();
     int i = from < 0 ? 0 : from;
+    // Most messages hold no slash at all: one quick search settles them.
+    if (i >= n || str.indexOf(QLatin1Char('/'), i) < 0) return -1;
     while (i < n) {
         if (is_space(s[i])) {
             ++i;

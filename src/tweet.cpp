@@ -156,7 +156,7 @@ public:
     }
 
 private:
-    static constexpr int slot_n = 4096;
+    static constexpr int slot_n = 16384;
     static constexpr int longest = 24;
     struct slot {
         char16_t key[longest];
