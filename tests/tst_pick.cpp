@@ -115,7 +115,7 @@ private slots:
         // zoom 2 shows [2.75, 7.25] x [3.2, 7.7]: 200 pixels a unit
         QTest::addRow("zoom 2") << sq << 2 << six << QPointF(7, 7) << 0 << QList<int>{1};
         QTest::addRow("zoom 2, on the pleasure axis")
-            << sq << 2 << stack(64, 5.5f, 5, 20) << QPointF(5.5, 5) << 0 << QList<int>();
+            << sq << 2 << stack(64, 3.5f, 5, 20) << QPointF(3.5, 5) << 0 << QList<int>();
         // fq 10: a radius of 10 pixels; the region reaches 4 pixels from the pointer
         QTest::addRow("3 px outside")
             << sq << 1 << stack(1, 3, 3, 10) << QPointF(3, 3) << 13 << QList<int>{0};
