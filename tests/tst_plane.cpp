@@ -1,49 +1,35 @@
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QImageReader>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
+#include <QOpenGLPaintDevice>
 #include <QPainter>
 #include <QSlider>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTimer>
+#include <QToolTip>
 
+#include "analysis_fixture.h"
 #include "colour.h"
+#include "doc_sim.h"
+#include "image.h"
+#include "sim_map.h"
 #include "testutils.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <unistd.h>
 
 #include <cmath>
-#include <limits>
+#include <functional>
 #include <random>
 
 namespace {
 
-using testutils::distance;
 using testutils::placed;
-
-const QColor sky(189, 222, 255);
-
-// The colour a tweet's fill should leave over the sky: its scale colour at alpha 1 - t.
-QColor fill_over_sky(float v, float a, float sd) {
-    float r = 0, g = 0, b = 0;
-    get_colour((a - 1) / 8 * 0.5f + 0.4f, v < 5 ? 0.75f : 0.55f, r, g, b);
-    const float al = 1 - std::clamp((sd - 1.5f) / 2, 0.0f, 1.0f);
-    return QColor::fromRgbF(r * al + sky.redF() * (1 - al), g * al + sky.greenF() * (1 - al),
-                            b * al + sky.blueF() * (1 - al));
-}
-
-// Pixels in the rectangle that differ by more than tol from a colour, by default the sky (so
-// counting text, lines and discs).
-int marked(const QImage& img, const QRect& box, int tol = 40, const QColor& from = sky) {
-    int n = 0;
-    const QRect r = box.intersected(img.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            n += distance(img.pixel(x, y), from) > tol;
-    return n;
-}
-
-// The widget's frame buffer as it stands, without painting again.
-QImage read_frame(opengl* gl) {
-    return testutils::frame(gl);
-}
 
 // The affect circumplex: word, pleasure, arousal.
 const std::tuple<const char*, float, float> circumplex[] = {
@@ -55,48 +41,49 @@ const std::tuple<const char*, float, float> circumplex[] = {
     {"subdued", 5.0f, 1.0f},   {"calm", 5.92f, 1.13f},      {"relaxed", 7.29f, 1.66f},
     {"serene", 8.34f, 2.71f},  {"contented", 8.88f, 4.08f}};
 
-// The plane as the drawing rules describe it, drawn in the plainest way over the canvas's own
-// frame buffer: axes and ticks as GL lines, numbers and words with QPainter, then each tweet in
-// turn as a GLU disc and its outline, then the caption.
-QImage reference(opengl* gl) {
+// The scene drawn in the plainest way into the canvas's frame buffer: axes and ticks as GL lines,
+// numbers and words, each (tweet, world position) in turn as a GLU disc and outline, the caption.
+QImage reference(opengl* gl, bool map, const QList<std::pair<int, QPointF>>& discs) {
     const int W = gl->width(), H = gl->height(), z = gl->zoom();
     const float tx = gl->translation(0), ty = gl->translation(1);
     // p pixels in world units, across (W) or up (H)
     auto wc = [z](int p, int extent) { return float(double(float(p) / float(extent)) * 9.0 / z); };
     gl->makeCurrent();
-    QOpenGLFunctions* f = gl->context()->functions();
-    f->glBindBuffer(GL_ARRAY_BUFFER, 0);
-    f->glUseProgram(0);
-    glDisable(GL_SCISSOR_TEST);
-    glDisable(GL_STENCIL_TEST);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_TEXTURE_2D);
-    glLineWidth(1);
-    glViewport(0, 0, W, H);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluOrtho2D(0.5, 0.5 + 9.0 / z, 0.5, 0.5 + 9.0 / z);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glTranslatef(tx, ty, 0);
+    QOpenGLPaintDevice dev(W, H);
+    QPainter p(&dev);
+    // Fixed-function GL in panned world units, colours blended over a frame whose alpha stays 1.
+    auto world = [&] {
+        p.beginNativePainting();
+        QOpenGLFunctions* f = gl->context()->functions();
+        f->glBindBuffer(GL_ARRAY_BUFFER, 0);
+        f->glUseProgram(0);
+        for (GLenum cap : {GL_SCISSOR_TEST, GL_STENCIL_TEST, GL_DEPTH_TEST, GL_TEXTURE_2D})
+            glDisable(cap);
+        glLineWidth(1);
+        glViewport(0, 0, W, H);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluOrtho2D(0.5, 0.5 + 9.0 / z, 0.5, 0.5 + 9.0 / z);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glTranslatef(tx, ty, 0);
+        glEnable(GL_BLEND);
+        f->glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    };
+    world();
     glClearColor(0.74f, 0.87f, 1, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    glEnable(GL_BLEND);
-    f->glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     // Ticks reach 5 pixels either side of the axis at whole numbers, 2.5 between them.
     const float th = wc(5, H), tw = wc(5, W);
     glColor3f(0.7f, 0.7f, 0.7f);
     glBegin(GL_LINES);
-    for (const float* v :
-         {(const float[]){1, 5}, (const float[]){9, 5}, (const float[]){5, 1}, (const float[]){5, 9}})
-        glVertex2fv(v);
-    for (int i = 0; i <= 32; ++i) {
-        const float p = 1 + i / 4.0f, h = i % 4 ? th / 2 : th, w = i % 4 ? tw / 2 : tw;
-        glVertex2f(p, 5 - h), glVertex2f(p, 5 + h), glVertex2f(5 - w, p), glVertex2f(5 + w, p);
+    if (!map) glVertex2f(1, 5), glVertex2f(9, 5), glVertex2f(5, 1), glVertex2f(5, 9);
+    for (int i = 0; i <= 32 && !map; ++i) {
+        const float v = 1 + i / 4.0f, h = i % 4 ? th / 2 : th, w = i % 4 ? tw / 2 : tw;
+        glVertex2f(v, 5 - h), glVertex2f(v, 5 + h), glVertex2f(5 - w, v), glVertex2f(5 + w, v);
     }
     glEnd();
-    glFinish();
-    QImage img = testutils::frame(gl);
+    p.endNativePainting();
 
     // Numbers over and beside the axes but for 5; words half an ascent above their places,
     // "subdued" lowered by one and a half lines.
@@ -104,42 +91,25 @@ QImage reference(opengl* gl) {
     auto at = [&](float x, float y) {
         return QPoint(int(W * (double(x + tx) - 0.5) / 9) * z, H - int(H * (double(y + ty) - 0.5) / 9) * z);
     };
-    QPainter p(&img);
     p.setPen(QColor::fromRgbF(0.7f, 0.7f, 0.7f));
-    for (int i = 1; i <= 9; ++i) {
+    for (int i = 1; i <= 9 && !map; ++i) {
         if (i == 5) continue;
         const QString s = QString::number(i);
         p.drawText(at(i, 5) - QPoint(fm.horizontalAdvance(s) / 2, 10), s);
         p.drawText(at(5, i) + QPoint(10, fm.ascent() / 2), s);
     }
     for (auto [word, x, y] : circumplex) {
+        if (map) break;
         if (QByteArray(word) == "subdued") y -= 1.5f * wc(fm.ascent() + fm.descent(), H);
         p.drawText(at(x, y) - QPoint(fm.horizontalAdvance(word) / 2, fm.ascent() / 2), word);
     }
-    p.end();
-    gl->makeCurrent();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glRasterPos2f(-1, -1);
-    glDisable(GL_BLEND);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    const QImage up = img.mirrored().convertToFormat(QImage::Format_RGBA8888);
-    glDrawPixels(W, H, GL_RGBA, GL_UNSIGNED_BYTE, up.constBits());
-    glEnable(GL_BLEND);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glTranslatef(tx, ty, 0);
 
-    // Each tweet in turn, fill then opaque outline: radius trunc(zoom x fq) pixels but at least
-    // one, scaled by max(W, H) / W so that it is round on screen; yellow while its dialog is active.
+    // Radius trunc(zoom x fq) pixels but at least one, round on screen; coloured by the tweet's
+    // own feeling, yellow while its dialog is active.
+    world();
     GLUquadric* q = gluNewQuadric();
     const float sx = W < H ? float(H) / W : 1.0f, sy = W < H ? 1.0f : float(W) / H;
-    for (int i = 0; i < gl->tweets().size(); ++i) {
+    for (const auto& [i, pos] : discs) {
         const tweet& t = gl->tweets()[i];
         const float px = float(z) * t.fq(), r = wc(!(px >= 1) ? 1 : int(std::min(px, 1e5f)), W);
         float c[3] = {1, 1, 0};
@@ -147,7 +117,7 @@ QImage reference(opengl* gl) {
             get_colour((t.m(AROUSAL) - 1) / 8 * 0.5f + 0.4f, t.m(VALENCE) < 5 ? 0.75f : 0.55f, c[0], c[1],
                        c[2]);
         glPushMatrix();
-        glTranslatef(t.m(VALENCE), t.m(AROUSAL), 0);
+        glTranslatef(float(pos.x()), float(pos.y()), 0);
         glScalef(sx, sy, 1);
         glColor4f(c[0], c[1], c[2], 1 - std::clamp((t.overall_sdev() - 1.5f) / 2, 0.0f, 1.0f));
         gluQuadricDrawStyle(q, GLU_FILL);
@@ -160,15 +130,14 @@ QImage reference(opengl* gl) {
         glPopMatrix();
     }
     gluDeleteQuadric(q);
-    glFinish();
-    gl->doneCurrent();
-    img = testutils::frame(gl);
-    if (!gl->query_text().isEmpty()) {
-        QPainter p(&img);
+    p.endNativePainting();
+    p.setPen(Qt::black);
+    if (!gl->query_text().isEmpty())
         p.drawText(QPoint(10, 20),
                    QStringLiteral("%1 (%2)").arg(gl->query_text(), QString::number(gl->tweets().size())));
-    }
-    return img;
+    p.end();
+    gl->doneCurrent();
+    return testutils::frame(gl);
 }
 
 // n tweets about (5 + spread / 2, 5 + spread / 5), from a fixed seed.
@@ -182,36 +151,87 @@ QList<tweet> crowd(int n, float spread) {
     return c;
 }
 
+// What f printed on standard error.
+QString stderr_of(const std::function<void()>& f) {
+    QTemporaryFile log;
+    if (!log.open()) return QStringLiteral("(no log)");
+    std::fflush(stderr);
+    const int saved = dup(2);
+    dup2(log.handle(), 2);
+    f();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    log.seek(0);
+    return QString::fromLocal8Bit(log.readAll());
+}
+
+// The size and every word, row 0 (the bottom) first.
+QString words(const image& im) {
+    QString s = QStringLiteral("%1x%2").arg(QString::number(im.width()), QString::number(im.height()));
+    for (int y = 0; y < im.height(); ++y)
+        for (int x = 0; x < im.width(); ++x)
+            s += QLatin1Char(' ') + QString::number(im.pixel(x, y), 16);
+    return s;
+}
+
+QList<tweet> tweets(const QStringList& texts) {
+    QList<tweet> tw(texts.size());
+    for (int i = 0; i < texts.size(); ++i)
+        tw[i].content(texts[i]);
+    return tw;
+}
+
+// Two topics without a word in common, six tweets each, then one of stop words and a mention only.
+QList<tweet> two_topics() {
+    QStringList texts;
+    for (int i = 0; i < 12; ++i)
+        texts << (i < 6 ? QStringLiteral(
+                              "@gate%1 the delay, delay and delay: gate gate hour http://hour.example/x")
+                        : QStringLiteral("Goal! goal, GOAL; match match referee #%1"))
+                     .arg(QString::number(i));
+    QList<tweet> tw = tweets(texts << QStringLiteral("the and of it @delay"));
+    for (int i = 0; i < tw.size(); ++i)
+        tw[i].set_estimate(i < 6 ? 3 : 8, i < 6 ? 6 : 2, 1, 6);
+    return tw;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(QList<tweet>)
 
-// The paint pass: axes, circumplex words, tweet discs and caption, read back from the canvas.
+// What the canvas shows: the paint pass (axes, circumplex words, tweet discs on the plane or the
+// similarity map, caption) read back, the map's layout, groups and labels, and captures to files.
 class tst_plane : public QObject {
     Q_OBJECT
 
     opengl_win* mw = nullptr;
     opengl* gl = nullptr;
+    QTemporaryDir dir;
 
 private slots:
     void init() {
+        create_analysis_globals();
         mw = testutils::make_window(700, 450);
         gl = mw->gl_ptr();
     }
     void cleanup() {
+        QToolTip::hideText();
         delete mw;
         win = nullptr;
+        delete_analysis_globals();
     }
 
-    // Whole frames against the plainest drawing of the same scene: axes, ticks of 10 and 5 pixels,
-    // numbers but for 5, words, discs by colour, translucency, size and order (over the words, a
-    // yellow one, an invisible one, a pile drawn one at a time), the caption over them.
+    // Whole frames of the plane and the map against the plainest drawing of the same scene (discs
+    // over words, yellow, invisible, piled, off the map's rows); with painting off a repaint
+    // leaves the frame as it is.
     void frameAsDrawn_data() {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("zoom");
         QTest::addColumn<QList<tweet>>("tweets");
         QTest::addColumn<QList<int>>("yellow"); // tweets whose dialog is active
         QTest::addColumn<QString>("query");
+        QTest::addColumn<QList<QPointF>>("layout"); // the map's, row i showing tweet n - i
         const QSize wide(700, 450);
         const QList<tweet> few{placed(5, 5, 1.5f, 9),
                                placed(4.99f, 6, 1.5f, 9),
@@ -219,22 +239,26 @@ private slots:
                                placed(3, 3, 4.0f, 8.5f),
                                placed(6.2f, 6.2f, 1.5f, 3),
                                placed(6.1f, 6.05f, 1.5f, 20),
-                               placed(6.7f, 3.3f, 1.5f, -std::numeric_limits<float>::infinity()),
+                               placed(6.7f, 3.3f, 1.5f, -INFINITY),
                                placed(9, 5.3f, 1.5f, 45),
                                placed(1, 9, 1.5f, 80)};
-        QTest::addRow("nothing found") << wide << 1 << QList<tweet>() << QList<int>() << "coffee";
-        QTest::addRow("tweets, caption") << wide << 1 << few << QList<int>{4} << "caf\u00e9+rain";
-        QTest::addRow("zoom 4") << wide << 4 << few << QList<int>{5} << "";
-        QTest::addRow("tall canvas, zoom 2") << QSize(450, 700) << 2 << few << QList<int>() << "x";
+        const QList<QPointF> none, layout{{0.5, 0.5},   {qQNaN(), 0.5}, {0.5, 0.5}, {0, 1},      {0.25, 0.25},
+                                          {0.26, 0.25}, {1, 0},         {0.7, 0.3}, {0.5, 0.52}, {0.53, 0.5}};
+        QTest::addRow("nothing found") << wide << 1 << QList<tweet>() << QList<int>() << "coffee" << none;
+        QTest::addRow("tweets, caption") << wide << 1 << few << QList<int>{4} << "caf\u00e9+rain" << none;
+        QTest::addRow("zoom 4") << wide << 4 << few << QList<int>{5} << "" << none;
+        QTest::addRow("tall canvas, zoom 2") << QSize(450, 700) << 2 << few << QList<int>() << "x" << none;
         // overlapping only in the top grid row of the lower disc (yellow), and only in the last grid
         // column of the left one
         QTest::addRow("cell edges") << wide << 1
                                     << QList<tweet>{placed(3, 1.75f, 1.5f, 12), placed(3, 1.3f, 1.5f, 12),
                                                     placed(4.9229f, 7, 1.5f, 12),
                                                     placed(5.2121f, 7, 1.5f, 12)}
-                                    << QList<int>{1} << "";
-        QTest::addRow("crowd") << wide << 3 << crowd(400, 1) << QList<int>() << "";
-        QTest::addRow("pile") << wide << 10 << crowd(1500, 0.01f) << QList<int>() << "";
+                                    << QList<int>{1} << "" << none;
+        QTest::addRow("crowd") << wide << 3 << crowd(400, 1) << QList<int>() << "" << none;
+        QTest::addRow("pile") << wide << 10 << crowd(1500, 0.01f) << QList<int>() << "" << none;
+        QTest::addRow("map") << wide << 1 << few << QList<int>{4} << "rain" << layout;
+        QTest::addRow("map, tall, zoom 3") << QSize(450, 700) << 3 << few << QList<int>{1} << "" << layout;
     }
     void frameAsDrawn() {
         QFETCH(QSize, size);
@@ -242,6 +266,7 @@ private slots:
         QFETCH(QList<tweet>, tweets);
         QFETCH(QList<int>, yellow);
         QFETCH(QString, query);
+        QFETCH(QList<QPointF>, layout);
         gl->setFixedSize(size);
         QTRY_COMPARE(gl->size(), size);
         mw->zoom_slider()->setValue(zoom);
@@ -249,64 +274,234 @@ private slots:
         gl->tweets() = tweets;
         gl->dlg_ID = yellow;
         gl->set_query_text(query);
+        QList<std::pair<int, QPointF>> discs;
+        for (int i = 0; i < tweets.size() && layout.isEmpty(); ++i)
+            discs.append({i, QPointF(tweets[i].m(VALENCE), tweets[i].m(AROUSAL))});
+        gl->sim_on = !layout.isEmpty();
+        gl->P.resize(layout.size(), 2);
+        for (int i = 0; i < layout.size(); ++i) {
+            gl->P.row(i) << float(layout[i].x()), float(layout[i].y());
+            gl->sim_n << int(tweets.size()) - i;
+            if (gl->sim_n[i] < tweets.size() && qIsFinite(layout[i].x()))
+                discs.append({gl->sim_n[i], layout[i] * 9 + QPointF(0.5, 0.5)});
+        }
         const QImage now = testutils::grab(gl).convertToFormat(QImage::Format_RGB32);
         // the same frame when the toolkit repaints (its first repaint may only present the last)
         const int before = gl->paint_count();
         QTRY_VERIFY((gl->update(), gl->paint_count() > before));
-        const QImage repainted = testutils::frame(gl), want = reference(gl);
+        const QImage repainted = testutils::frame(gl), want = reference(gl, gl->sim_on, discs);
         for (const QImage& got : {now, repainted}) {
             int off = 0;
             for (int y = 0; y < got.height(); ++y)
                 for (int x = 0; x < got.width(); ++x)
-                    off += distance(got.pixel(x, y), QColor::fromRgb(want.pixel(x, y))) > 24;
+                    off += testutils::distance(got.pixel(x, y), QColor::fromRgb(want.pixel(x, y))) > 24;
             QVERIFY2(off <= 2, qPrintable(QString::number(off)));
+        }
+        const QImage kept = testutils::frame(gl);
+        gl->paint_flag(false);
+        gl->tweets().clear();
+        gl->updateGL();
+        QCOMPARE(testutils::frame(gl), kept);
+    }
+
+    // Each topic one group labelled with its own words, the tweet without terms in the corner;
+    // fewer than three tweets with words placed by FastMap within the margin.
+    void groupsAndFewTweets() {
+        sim_map m;
+        m.compute(two_topics());
+        QStringList labels;
+        for (const sim_cluster& c : m.clusters())
+            labels << c.label();
+        QCOMPARE(labels, QStringList({"delay · gate · hour — 6 tweets · v 3.0 · a 6.0",
+                                      "goal · match · referee — 6 tweets · v 8.0 · a 2.0"}));
+        QCOMPARE(m.corner().members, QList<int>{12});
+        QVERIFY(m.layout().row(12).isZero());
+        QCOMPARE(
+            m.summary(),
+            QStringLiteral("2 topics: delay · gate · hour (6, v 3.0); goal · match · referee (6, v 8.0)"));
+        for (const QStringList& texts : {QStringList{"rain storm", "coffee cake"}, {"rain storm"}, {}}) {
+            m.compute(tweets(texts));
+            QStringList at;
+            for (int i = 0; i < m.size(); ++i)
+                at << QString::asprintf("%.2f %.2f", m.layout()(i, 0), m.layout()(i, 1));
+            at.sort();
+            QCOMPARE(at.join(", "), texts.size() == 2 ? "0.03 0.50, 0.97 0.50"
+                                    : texts.isEmpty() ? ""
+                                                      : "0.00 0.00");
+            QVERIFY(m.clusters().isEmpty());
         }
     }
 
-    // The similarity view alone: layout (0.5, 0.5) at the plane's centre, (0, 1) at its top-left
-    // corner, coloured by the tweet's own feeling (pleasure 8, arousal 2) wherever it lies,
-    // translucent by spread, yellow for the active dialog; a row without a valid tweet, or no
-    // rows at all, draw nothing.
-    void similarityView_data() {
-        QTest::addColumn<QPointF>("row");
-        QTest::addColumn<int>("tweet"); // its sim_n entry; -1: no layout rows
-        QTest::addColumn<float>("sd");
-        QTest::addColumn<QColor>("want"); // under the disc's centre
-        QTest::addRow("centre") << QPointF(0.5, 0.5) << 0 << 1.5f << fill_over_sky(8, 2, 1.5f);
-        QTest::addRow("corner") << QPointF(0, 1) << 0 << 1.5f << fill_over_sky(8, 2, 1.5f);
-        QTest::addRow("translucent") << QPointF(0.25, 0.25) << 0 << 2.5f << fill_over_sky(8, 2, 2.5f);
-        QTest::addRow("active dialog") << QPointF(0.5, 0.5) << 1 << 1.5f << QColor(Qt::yellow);
-        QTest::addRow("no such tweet") << QPointF(0.5, 0.5) << 2 << 1.5f << QColor();
-        QTest::addRow("no rows") << QPointF(0.5, 0.5) << -1 << 1.5f << QColor();
-    }
-    void similarityView() {
-        QFETCH(QPointF, row);
-        QFETCH(int, tweet);
-        QFETCH(float, sd);
-        QFETCH(QColor, want);
-        gl->tweets() << placed(8, 2, sd, 9.0f) << placed(8, 2, sd, 9.0f);
-        gl->dlg_ID = {1};
-        gl->P.resize(tweet < 0 ? 0 : 1, 2);
-        if (tweet >= 0) gl->P << float(row.x()), float(row.y());
-        gl->sim_n = {tweet};
-        gl->makeCurrent();
-        gl->set_pass_state();
-        glClear(GL_COLOR_BUFFER_BIT);
-        glTranslatef(gl->translation(0), gl->translation(1), 0);
-        gl->draw_tweet_sim();
-        gl->doneCurrent();
-        const QImage img = read_frame(gl);
-        float cx = 0, cy = 0, r = 0;
-        QCOMPARE(gl->sim_disc_px(0, cx, cy, r), want.isValid());
-        if (!want.isValid()) {
-            QCOMPARE(marked(img, img.rect()), 0);
-            return;
+    // Nearer in the layout means more alike, on tweets that lie on an 8 x 8 grid of words: each
+    // holds the words within three steps of its own place.
+    void layoutFollowsSimilarity() {
+        QStringList grid;
+        for (int i = 0; i < 64; ++i) {
+            grid << QString();
+            for (int x = std::max(0, i % 8 - 3); x <= std::min(7, i % 8 + 3); ++x)
+                for (int y = std::max(0, i / 8 - 3); y <= std::min(7, i / 8 + 3); ++y)
+                    grid.last() += QStringLiteral("w%1%2 ").arg(QChar('a' + x), QChar('a' + y));
         }
-        const QPoint at(std::min(int(700 * row.x()), 699), std::min(int(450 * (1 - row.y())), 449));
-        QVERIFY2(distance(img.pixel(at), want) <= 2, qPrintable(QString::number(img.pixel(at), 16)));
-        // The disc the canvas reports for the row is the one drawn: 9 pixels about that centre.
-        QVERIFY(std::hypot(at.x() - cx, 450 - at.y() - cy) < 1.5f && r == 9);
-        QCOMPARE(marked(img, QRect(int(cx + r + 3), int(450 - cy), 20, 1)), 0);
+        sim_map m;
+        m.compute(tweets(grid));
+        doc_sim s;
+        s.comp_sim_matrix();
+        // Pearson's correlation of layout distances with dissimilarities over all pairs
+        double n = 0, sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
+        for (int i = 0; i < grid.size(); ++i)
+            for (int j = i + 1; j < grid.size(); ++j) {
+                const double x = (m.layout().row(i) - m.layout().row(j)).norm(), y = 1 - s.sim(i, j);
+                n += 1, sx += x, sy += y, sxx += x * x, syy += y * y, sxy += x * y;
+            }
+        QVERIFY(m.layout().minCoeff() >= 0 && m.layout().maxCoeff() <= 1);
+        const double r = (n * sxy - sx * sy) / std::sqrt((n * sxx - sx * sx) * (n * syy - sy * sy));
+        QVERIFY2(r >= 0.6, qPrintable(QString::number(r)));
+    }
+
+    // On and off from the View menu: the status bar names the topics, the map's discs answer the
+    // pointer, its labels lie over the discs, and the plane comes back exactly as it was. With
+    // nothing shown yet, the status bar keeps its hint on how to begin.
+    void mapInTheWindow() {
+        QAction* act = mw->findChild<QAction*>(QStringLiteral("sim_map_act"));
+        const QString hint = mw->summary_line();
+        act->trigger();
+        act->trigger();
+        QCOMPARE(mw->summary_line(), hint);
+        gl->tweets() = two_topics();
+        const QImage plane = testutils::grab(gl);
+        act->trigger();
+        const QString all =
+            QStringLiteral("13 tweets · valence 5.7 ± 2.5 · arousal 3.8 ± 2.0 · 54 % pleasant");
+        QCOMPARE(mw->summary_line(),
+                 all + " · 2 topics: delay · gate · hour (6, v 3.0); goal · match · referee (6, v 8.0)");
+        const QImage map = testutils::grab(gl);
+
+        // The tweet without terms lies in the corner, (0, 0) of the layout.
+        QHelpEvent he(QEvent::ToolTip, QPoint(2, 447), gl->mapToGlobal(QPoint(2, 447)));
+        QApplication::sendEvent(gl, &he);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QVERIFY2(QToolTip::text().contains("the and of it"), qPrintable(QToolTip::text()));
+
+        const auto labels = gl->sim_labels();
+        QCOMPARE(labels.size(), 2);
+        QVERIFY(!labels[0].second.intersects(labels[1].second));
+        // Labels lie over the map, clear of the discs of the group they name.
+        for (const auto& [g, box] : labels) {
+            QVERIFY(testutils::distance(map.pixel(box.right() - 3, box.center().y()), Qt::white) <= 12);
+            for (int i : gl->similarity_map().clusters().at(g).members) {
+                float cx = 0, cy = 0, r = 0;
+                QVERIFY(gl->sim_disc_px(i, cx, cy, r));
+                QVERIFY(!QRectF(box).intersects(QRectF(cx - r, gl->height() - cy - r, 2 * r, 2 * r)));
+            }
+        }
+
+        act->trigger();
+        QCOMPARE(mw->summary_line(), all);
+        QCOMPARE(testutils::grab(gl), plane);
+    }
+    // JPEG for a name holding "jpg" anywhere, TIFF otherwise; the file holds the whole frame,
+    // exactly as shown when lossless, upright and opaque.
+    void captureFileType_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("format");
+        QTest::addRow("jpg") << "a.jpg" << QByteArray("jpeg");
+        QTest::addRow("png is TIFF") << "a.png" << QByteArray("tiff");
+        QTest::addRow("JPG is TIFF") << "b.JPG" << QByteArray("tiff");
+        QTest::addRow("jpg directory") << "my_jpgs/a.tif" << QByteArray("jpeg");
+        QTest::addRow("non-ASCII") << QString::fromUtf8("Größe ünd 東京/€ bild.tif") << QByteArray("tiff");
+    }
+    void captureFileType() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, format);
+        const QString path = dir.filePath(name);
+        QDir().mkpath(QFileInfo(path).path());
+        gl->set_query_text(QStringLiteral("upright?"));
+        const QImage frame = testutils::grab(gl).convertToFormat(QImage::Format_ARGB32);
+        QVERIFY(gl->capture_screen(path));
+        QImageReader r(path);
+        r.setDecideFormatFromContent(true);
+        QCOMPARE(r.format(), format);
+        const QImage saved = r.read().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(saved.size(), QSize(700, 450));
+        if (format == "tiff") QCOMPARE(saved, frame);
+    }
+
+    // Every raster operation in turn, the results rendered as one transcript.
+    void rasterOps() {
+        QTemporaryDir d;
+        image im, back, empty;
+        im.create(2, 2);
+        for (int i = 0; i < 4; ++i)
+            im.pixel(i % 2, i / 2, 0x11223344u + unsigned(i) * 0x01030500u);
+        for (const QPoint p : {QPoint(2, 0), QPoint(0, -1), QPoint(-1, 1), QPoint(0, 2)})
+            im.pixel(p.x(), p.y(), 1), im.a(p.x(), p.y(), 1);
+        im.r(0, 0, 0xaa), im.b(0, 0, 0x1bb), im.a(0, 0, 0);
+        QStringList got{
+            QString::number(im.pixel(-1, 0) | im.pixel(2, 0) | im.pixel(0, 2) | unsigned(im.g(5, 5))),
+            QString::number(im.r(1, 1), 16), words(im)};
+        im.resize(3, 3, 7);
+        got << words(im);
+        im.resize(1, 2, 7);
+        got << words(im);
+        // A name longer than 255 bytes is cut between two characters.
+        const QString path = d.filePath(QString(120, QChar(0xFC)) + QStringLiteral(".tif"));
+        got << stderr_of([&] {
+            im.quality(101), im.quality(-1), im.quality(0), im.quality(100), im.quality(40);
+            gl->doneCurrent();
+            if (image(im).capture(0, 0, 1, 1) != 0) std::fputs("captured without a context\n", stderr);
+            empty.create(0, 0), empty.write_tiff(d.filePath(QStringLiteral("empty.tif")), 3);
+            im.write_tiff(d.filePath(QStringLiteral("one.tif")), 1),
+                im.write(d.filePath(QStringLiteral("two.jpg")), 2);
+            im.write_tiff(path, 3), back.read_tiff(path);
+        });
+        image c(im), e;
+        e = im;
+        im.pixel(0, 0, 1);
+        const QByteArray nm = e.get_name().toUtf8();
+        e.resize(0, 1, 0);
+        got << words(back) << words(c) << words(e) << QString::number(e.quality())
+            << QString::number(path.toUtf8().startsWith(nm) && nm.size() >= 254 && nm.size() <= 255)
+            << QString::number(QDir(d.path()).entryList(QDir::Files).size());
+        QCOMPARE(got,
+                 QStringList({"0", "14", "2x2 aa22bb00 12253844 13283d44 142b4244",
+                              "3x3 aa22bb00 12253844 7 13283d44 142b4244 7 7 7 7", "1x2 aa22bb00 13283d44",
+                              "image::quality(), invalid quality 101\nimage::quality(), invalid quality -1\n"
+                              "image::capture(), no current OpenGL context\n"
+                              "image::qt_write_img(), the image is empty\n"
+                              "image::write(), unknown components 2 writing JPEG image\n",
+                              // read back opaque: alpha is never written
+                              "1x2 aa22bbff 13283dff", "1x2 aa22bb00 13283d44", "0x1", "40", "1", "1"}));
+    }
+
+    // The save dialog proposes tile.jpg and writes the chosen file; a failed write says so in the
+    // status bar as well as on standard error.
+    void captureDialogAndFailure() {
+        const QString path = dir.filePath(QStringLiteral("menu.jpg"));
+        QStringList offered;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&] {
+            auto* d = mw->findChild<QFileDialog*>();
+            if (!d || !d->isVisible()) return;
+            offered = d->nameFilters() << QFileInfo(d->selectedFiles().value(0)).fileName();
+            // The dialog keeps the name of a focused name field, as typed by the user.
+            if (QWidget* typing = QApplication::focusWidget()) typing->clearFocus();
+            d->selectFile(path);
+            static_cast<QDialog*>(d)->accept();
+        });
+        answer.start(20);
+        mw->findChild<QAction*>(QStringLiteral("capture_act"))->trigger();
+        QCOMPARE(offered, QStringList({"JPEG file (*.jpg)", "TIFF file (*.tif)", "tile.jpg"}));
+        QCOMPARE(mw->status_line(), QString());
+        QCOMPARE(QImageReader(path).size(), QSize(700, 450));
+
+        QTemporaryFile plain;
+        QVERIFY(plain.open());
+        const QString bad = plain.fileName() + QStringLiteral("/x.jpg");
+        const QString log = stderr_of([&] { mw->capture_screen_cb(bad); });
+        QCOMPARE(mw->status_line(), QStringLiteral("Could not save %1: Not a directory").arg(bad));
+        QCOMPARE(log, QStringLiteral("image::qt_write_img(), Not a directory\n"));
+        mw->capture_screen_cb(path);
+        QCOMPARE(mw->status_line(), QString());
     }
 };
 
