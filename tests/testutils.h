@@ -3,10 +3,15 @@
 // Shared fixtures of the QtTest suites.
 
 #include <QApplication>
+#include <QHostAddress>
 #include <QImage>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QUrlQuery>
 
 #include <algorithm>
+#include <functional>
 
 #include "globals.h"
 #include "opengl.h"
@@ -60,55 +65,19 @@ inline QPoint disc_at(const opengl& gl, int i, double dx = 0, double dy = 0) {
     return QPoint(qRound(cx + dx), qRound(gl.height() - (cy + dy)));
 }
 
-} // namespace testutils
-
-// QTEST_MAIN with the program's GL surface format set before the application object exists.
-#define QUORVEL_TEST_MAIN(TestObject)                                                                        \
-    int main(int argc, char* argv[]) {                                                                       \
-        opengl::set_surface_format();                                                                        \
-        QApplication app(argc, argv);                                                                        \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                                             \
-        TestObject tc;                                                                                       \
-        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
-        return QTest::qExec(&tc, argc, argv);                                                                \
-    }
-
-// A loopback HTTP server on a free port for the search client's tests. It records every request
-// and lets a handler choose the answer: a reply, nothing (a stall), a trickle, a dropped
-// connection. Every answer closes its connection.
-
-#include <QHostAddress>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QUrlQuery>
-
-#include <functional>
-
-namespace testutils {
-
-struct feed_entry {
-    QString text;
-    QString author = QStringLiteral("ab12 (A B)");
-};
-
-// An Atom page holding the entries, text and author escaped for XML.
-inline QByteArray atom_page(const QList<feed_entry>& entries) {
+// An Atom page of the texts, each by "ab12 (A B)", escaped for XML.
+inline QByteArray atom_page(const QStringList& texts) {
     QString s = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                "<feed xmlns=\"http://www.w3.org/2005/Atom\"><title>test feed</title>\n");
-    for (const feed_entry& e : entries)
+    for (const QString& t : texts)
         s += QStringLiteral("<entry><published>2024-03-04T10:00:00Z</published><title>%1</title>"
-                            "<author><name>%2</name></author></entry>\n")
-                 .arg(e.text.toHtmlEscaped(), e.author.toHtmlEscaped());
+                            "<author><name>ab12 (A B)</name></author></entry>\n")
+                 .arg(t.toHtmlEscaped());
     return (s + QStringLiteral("</feed>\n")).toUtf8();
 }
 
-// The address of a port nobody listens on.
-inline QString dead_base() {
-    QTcpServer gone;
-    gone.listen(QHostAddress::LocalHost, 0);
-    return QStringLiteral("http://127.0.0.1:%1/search.atom?").arg(QString::number(gone.serverPort()));
-}
-
+// A loopback HTTP server on a free port for the search client's tests: it records every request
+// and a handler chooses the answer (a reply, a stall, a trickle, a dropped connection).
 class loopback_server {
 public:
     struct request {
@@ -136,14 +105,14 @@ public:
         return QStringLiteral("http://127.0.0.1:%1/search.atom?").arg(QString::number(srv.serverPort()));
     }
 
+    // A response head; without a length the body runs until the connection closes.
     static QByteArray head(int status, qint64 length, const char* reason = "OK") {
-        QByteArray h = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason +
-                       "\r\nContent-Type: application/atom+xml; charset=utf-8\r\nConnection: close\r\n";
+        QByteArray h = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\nConnection: close\r\n";
         if (length >= 0) h += "Content-Length: " + QByteArray::number(length) + "\r\n";
         return h + "\r\n";
     }
-    static void reply(QTcpSocket* s, const QByteArray& body, int status = 200, const char* reason = "OK") {
-        s->write(head(status, body.size(), reason) + body);
+    static void reply(QTcpSocket* s, const QByteArray& body) {
+        s->write(head(200, body.size()) + body);
         s->disconnectFromHost();
     }
 
@@ -153,16 +122,26 @@ private:
         const QByteArray buf = s->readAll();
         const QByteArray target = buf.left(buf.indexOf("\r\n")).split(' ').value(1);
         const QUrlQuery query(QString::fromUtf8(target.mid(target.indexOf('?') + 1)));
-        const request r{query.queryItemValue(QStringLiteral("page")).toInt(),
-                        query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded), s};
-        requests.append(r);
+        requests.append({query.queryItemValue(QStringLiteral("page")).toInt(),
+                         query.queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded), s});
         if (handler)
-            handler(r);
+            handler(requests.last());
         else
-            reply(s, pages.value(r.page, atom_page({})));
+            reply(s, pages.value(requests.last().page, atom_page({})));
     }
 
     QTcpServer srv;
 };
 
 } // namespace testutils
+
+// QTEST_MAIN with the program's GL surface format set before the application object exists.
+#define QUORVEL_TEST_MAIN(TestObject)                                                                        \
+    int main(int argc, char* argv[]) {                                                                       \
+        opengl::set_surface_format();                                                                        \
+        QApplication app(argc, argv);                                                                        \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                             \
+        TestObject tc;                                                                                       \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
+        return QTest::qExec(&tc, argc, argv);                                                                \
+    }

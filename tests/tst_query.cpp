@@ -10,15 +10,14 @@
 using testutils::atom_page;
 using testutils::loopback_server;
 
-// The canvas's query command: the keyword dialog, the fresh fetch into the canvas, the Query
-// action held off while it runs, and the status line about failed pages.
+// The canvas's query command over a loopback feed.
 class tst_query : public QObject {
     Q_OBJECT
 
     opengl_win* mw = nullptr;
     int dialogs = 0;
 
-    // Answers the next keyword dialog once it is up: accepts it with text, or cancels it.
+    // Answers the next keyword dialog once it is up.
     void answer(const QString& text, bool accept = true) {
         auto* t = new QTimer(this);
         t->setObjectName(QStringLiteral("answer"));
@@ -48,40 +47,58 @@ private slots:
     }
 
     // An accepted query, empty keywords too, closes the tweet dialogs and empties the list before
-    // fetching, then fills it page by page; a cancelled one changes nothing.
-    void acceptedThenCancelledQuery_data() {
+    // fetching, then fills it page by page with its action off (a second start does nothing);
+    // pages that fail show in the status bar until the next query. A cancelled query changes
+    // nothing; the similarity map stays through it and the next accepted query turns it off.
+    void queryCommand_data() {
         QTest::addColumn<QString>("keywords");
-        QTest::addRow("keywords") << "love+rain";
-        QTest::addRow("empty") << "";
+        QTest::addColumn<bool>("dead_first"); // a query of a feed that does not answer comes first
+        QTest::addColumn<bool>("quit");       // File > Quit, else the window frame, ends the last query
+        QTest::addRow("keywords") << "love+rain" << false << true;
+        QTest::addRow("empty, after a failed query") << "" << true << false;
     }
-    void acceptedThenCancelledQuery() {
+    void queryCommand() {
         QFETCH(QString, keywords);
+        QFETCH(bool, dead_first);
+        QFETCH(bool, quit);
+        opengl* gl = mw->gl_ptr();
+        if (dead_first) {
+            twit::set_default_base(QStringLiteral("http://127.0.0.1:1/search.atom?"));
+            answer(keywords);
+            gl->query();
+            QCOMPARE(mw->query_status(), QStringLiteral("15 of 15 pages failed: Connection refused"));
+            dialogs = 0;
+        }
         loopback_server srv;
         twit::set_default_base(srv.base());
-        srv.pages[1] = atom_page({{"I love my happy house"}, {"sad lonely rain"}});
-        srv.pages[2] = atom_page({{"happy party music"}});
-        opengl* gl = mw->gl_ptr();
+        srv.pages[1] = atom_page({"I love my happy house", "sad lonely rain"});
+        srv.pages[2] = atom_page({"happy party music"});
         gl->tweets().append(tweet());
         gl->dialogs().add(gl->tweets()[0], 0, false);
-        int seen_during = -1, dialogs_at_fetch = -1;
+        int dialogs_at_fetch = -1;
+        QList<int> seen; // tweets when each page is asked for, plus 100 while the action is on
         srv.handler = [&](const loopback_server::request& r) {
-            if (r.page == 1) dialogs_at_fetch = gl->dialogs().size();
-            if (r.page == 2) seen_during = int(gl->tweets().size());
+            if (r.page == 1) {
+                dialogs_at_fetch = gl->dialogs().size();
+                answer(QStringLiteral("nested")); // would answer a second dialog, if one came up
+                query_action()->trigger();
+                gl->query();
+            }
+            seen << int(gl->tweets().size()) + (query_action()->isEnabled() ? 100 : 0);
             loopback_server::reply(r.sock, srv.pages.value(r.page, atom_page({})));
         };
         answer(keywords);
         gl->query();
         QCOMPARE(dialogs, 1);
         QCOMPARE(dialogs_at_fetch, 0);
-        QCOMPARE(seen_during, 2);
-        QCOMPARE(gl->tweets().size(), 3);
+        QCOMPARE(seen, QList<int>({0, 2}) + QList<int>(13, 3));
         QCOMPARE(gl->tweets()[2].content(), QStringLiteral("happy party music"));
         QCOMPARE(srv.requests.size(), 15);
         QCOMPARE(srv.requests.last().q, keywords);
+        QVERIFY(query_action()->isEnabled() && mw->query_status().isEmpty());
+        qDeleteAll(findChildren<QTimer*>(QStringLiteral("answer")));
 
         gl->dialogs().add(gl->tweets()[0], 0, false);
-        // The similarity map of these tweets stays through the cancelled query, and the next
-        // accepted one turns it off.
         QAction* map = mw->findChild<QAction*>(QStringLiteral("sim_map_act"));
         map->trigger();
         answer(QStringLiteral("rain"), false);
@@ -96,68 +113,20 @@ private slots:
         answer(keywords);
         gl->query();
         QVERIFY(!gl->sim_map_shown() && !map->isChecked() && !gl->sim_disc_px(2, x, y, r));
-    }
 
-    // While a query runs its action is off, and a second start does nothing.
-    void noNestedQuery() {
-        loopback_server srv;
-        twit::set_default_base(srv.base());
-        opengl* gl = mw->gl_ptr();
-        QList<bool> enabled;
+        // Quit, or closing the window from its frame, while a page stalls ends the query at once:
+        // no further request, no window left, and the event loop ends with 0 as the program's would.
         srv.handler = [&](const loopback_server::request& r) {
-            enabled.append(query_action()->isEnabled());
-            if (r.page == 1) {
-                answer(QStringLiteral("nested")); // would answer a second dialog, if one came up
-                query_action()->trigger();
-                gl->query();
-            }
-            loopback_server::reply(r.sock, atom_page({{"happy party music"}}));
-        };
-        answer(QStringLiteral("rain"));
-        gl->query();
-        QCOMPARE(enabled, QList<bool>(15, false));
-        QCOMPARE(dialogs, 1);
-        QVERIFY(query_action()->isEnabled());
-    }
-
-    // Failed pages show in one status-bar line, which the next query clears.
-    void failedPagesInStatusBar() {
-        twit::set_default_base(testutils::dead_base());
-        opengl* gl = mw->gl_ptr();
-        answer(QStringLiteral("rain"));
-        gl->query();
-        QCOMPARE(mw->query_status(), QStringLiteral("15 of 15 pages failed: Connection refused"));
-
-        loopback_server srv;
-        twit::set_default_base(srv.base());
-        answer(QStringLiteral("rain"));
-        gl->query();
-        QVERIFY(mw->query_status().isEmpty());
-    }
-
-    // Quit, or closing the window from its frame, while a page stalls ends the query at once: no
-    // further request, no window left, and the event loop ends with 0 as the program's would.
-    void closeDuringQuery_data() {
-        QTest::addColumn<bool>("quit");
-        QTest::addRow("File > Quit") << true;
-        QTest::addRow("window frame") << false;
-    }
-    void closeDuringQuery() {
-        QFETCH(bool, quit);
-        loopback_server srv;
-        twit::set_default_base(srv.base());
-        srv.handler = [&](const loopback_server::request& r) {
-            if (r.page == 1) return loopback_server::reply(r.sock, atom_page({{"happy party music"}}));
+            if (r.page == 1) return loopback_server::reply(r.sock, atom_page({"happy party music"}));
             QTimer::singleShot(0, mw, [&] {
                 quit ? mw->findChild<QAction*>(QStringLiteral("quit_act"))->trigger()
                      : void(mw->QWidget::close());
             });
         };
-        answer(QStringLiteral("rain"));
-        QTimer::singleShot(0, mw->gl_ptr(), &opengl::query);
-        QTimer stuck; // ends the loop with 1 if nothing else ends it
-        connect(&stuck, &QTimer::timeout, [] { QApplication::exit(1); });
-        stuck.start(5000);
+        srv.requests.clear();
+        answer(keywords);
+        QTimer::singleShot(0, gl, &opengl::query);
+        QTimer::singleShot(5000, gl, [] { QApplication::exit(1); }); // only if nothing else ends the loop
         QCOMPARE(QApplication::exec(), 0);
         QCOMPARE(srv.requests.size(), 2);
         for (QWidget* w : QApplication::topLevelWidgets())

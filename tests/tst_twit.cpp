@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QTimeZone>
 #include <QTimer>
 
 #include <utility>
@@ -12,62 +13,34 @@
 #include "twit.h"
 
 using testutils::atom_page;
-using testutils::feed_entry;
 using testutils::loopback_server;
 
 namespace {
 
-// strip_body as first written: regular expressions, and every search again from the start; then
-// trailing white space goes, which an address at the end leaves behind.
+// strip_body's rules as regular expressions, each searched again from the start after every cut:
+// retweet prefixes and leading mentions with the blanks after them, then web addresses with the
+// rest of their run and one blank after it, then trailing blanks.
 QString strip_reference(QString out) {
-    static const QRegularExpression rt(QStringLiteral("^RT\\s*@")), ws(QStringLiteral("\\s")),
-        nws(QStringLiteral("\\S")), link(QStringLiteral("\\b\\S*\\.\\S*/\\S*\\b"));
-    auto cut_after_next_word = [&](int from) {
-        const int sp = out.indexOf(ws, from);
-        const int next = sp < 0 ? -1 : out.indexOf(nws, sp + 1);
-        out = next < 0 ? QString() : out.mid(next);
-    };
-    while (rt.match(out).hasMatch())
-        cut_after_next_word(out.indexOf(QLatin1Char('@')) + 1);
-    while (out.startsWith(QLatin1Char('@')))
-        cut_after_next_word(1);
-    for (QRegularExpressionMatch m = link.match(out); m.hasMatch(); m = link.match(out)) {
-        const int i = int(m.capturedStart()), sp = out.indexOf(ws, i);
-        if (sp < 0)
-            out.truncate(i);
-        else
-            out.remove(i, sp - i + 1);
-    }
-    while (!out.isEmpty() && ws.match(out, out.size() - 1).hasMatch())
-        out.chop(1);
-    return out;
+    static const QRegularExpression rt(QStringLiteral("^RT\\s*@\\S*(\\s+|$)")),
+        at(QStringLiteral("^@\\S*(\\s+|$)")), link(QStringLiteral("\\b\\S*\\.\\S*/\\S*\\b\\S*\\s?")),
+        tail(QStringLiteral("\\s+$"));
+    for (const QRegularExpression* re : {&rt, &at, &link})
+        for (QRegularExpressionMatch m = re->match(out); m.hasMatch(); m = re->match(out))
+            out.remove(m.capturedStart(), m.capturedLength());
+    return out.remove(tail);
 }
 
-QList<feed_entry> numbered(int first, int n,
-                           const QString& text = QStringLiteral("I love my happy house %1")) {
-    QList<feed_entry> e;
+QStringList numbered(int first, int n, const QString& text = QStringLiteral("I love my happy house %1")) {
+    QStringList e;
     for (int k = first; k < first + n; ++k)
-        e.append({text.arg(k)});
+        e.append(text.arg(k));
     return e;
-}
-
-// An answer to `page` that holds two whole entries of numbered(page * 100, 3) and then stalls.
-QByteArray two_then_stall(int page) {
-    const QByteArray p = atom_page(numbered(page * 100, 3));
-    return loopback_server::head(200, -1) + p.left(p.lastIndexOf("</name>"));
 }
 
 QStringList bodies(const QList<tweet>& db) {
     QStringList b;
     for (const tweet& t : db)
         b.append(t.content());
-    return b;
-}
-
-QStringList texts(const QList<feed_entry>& e) {
-    QStringList b;
-    for (const feed_entry& x : e)
-        b.append(x.text);
     return b;
 }
 
@@ -84,6 +57,7 @@ private slots:
         twit tw;
         QString out;
         for (auto [body, want] : {std::pair{"RT @a: RT @b: @c rain", "rain"},
+                                  {"RT @a RT@", ""},
                                   {"a http://x.example/1 b www.y.example/2 c", "a b c"},
                                   {"look:http://x.example/1 ok", "ok"},
                                   {"café http://é.example/ü/a thé", "café thé"}}) {
@@ -103,26 +77,16 @@ private slots:
         }
     }
 
-    // Without a closing name tag the author runs to the end of the page.
-    void entryWithoutName() {
-        QList<tweet> db;
-        twit().parse_page("<published>t</published><title>love happy</title> tail", &db);
-        QCOMPARE(db.size(), 1);
-        QCOMPARE(db[0].content(), QStringLiteral("love happy"));
-        QCOMPARE(db[0].name(), QStringLiteral("love happy</title> tail"));
-    }
-
     // Fifteen pages at most, in feed order, without repeats or messages of fewer than two terms;
-    // keywords sent as typed; UTF-8 text with its escapes kept.
+    // keywords sent as typed; UTF-8 text with its escapes kept; an entry without a closing name
+    // tag has its author run to the end of the page.
     void fifteenPagesInFeedOrder() {
         loopback_server srv;
-        const QList<feed_entry> p1 = {{"I love café & naïve music ❤ 🌧", "zoë (Zoë Ü)"},
-                                      {"I love my happy house 1"}};
-        srv.pages[1] = atom_page(p1);
-        srv.pages[2] = atom_page({{"RT @ab: I love my happy house 1"},
-                                  {"@x @y I love my happy house 1 http://p.example/2"},
-                                  {"just rain"},
-                                  {"happy party"}});
+        srv.pages[1] = atom_page({"I love café & naïve music ❤ 🌧", "I love my happy house 1"});
+        srv.pages[2] =
+            atom_page({"RT @ab: I love my happy house 1", "@x @y I love my happy house 1 http://p.example/2",
+                       "just rain", "happy party"});
+        srv.pages[3] = "<published>t</published><title>love happy</title> tail";
         srv.pages[15] = atom_page(numbered(1500, 1));
         srv.pages[16] = atom_page(numbered(1600, 1));
         twit tw;
@@ -133,142 +97,105 @@ private slots:
         tw.get(QStringLiteral("café rain+x"), 40, db);
         QCOMPARE(bodies(db),
                  QStringList({"I love café &amp; naïve music ❤ 🌧", "I love my happy house 1",
-                              "happy party", "I love my happy house 1500"}));
-        QCOMPARE(srv.requests.size(), 15);
-        for (int p = 1; p <= 15; ++p)
-            QCOMPARE(srv.requests[p - 1].page, p);
+                              "happy party", "love happy", "I love my happy house 1500"}));
+        QList<int> pages;
+        for (const loopback_server::request& r : srv.requests)
+            pages.append(r.page);
+        QCOMPARE(pages, QList<int>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
         QCOMPARE(srv.requests.last().q, QStringLiteral("café rain+x"));
-        QCOMPARE(db[0].name(), QStringLiteral("zoë"));
-        QVERIFY(!db[0].time().isEmpty());
+        QCOMPARE(db[0].name() + ' ' + db[3].name(), QStringLiteral("ab12 love happy</title> tail"));
+        QCOMPARE(db[0].published(), QDateTime(QDate(2024, 3, 4), QTime(10, 0), QTimeZone::utc()));
         QVERIFY(tw.failure_line().isEmpty());
         tw.get(QStringLiteral("x"), 1, db); // repeats are told within one query only
-        QCOMPARE(db.size(), 6);
+        QCOMPARE(db.size(), 7);
     }
 
-    // Pages that fail give what arrived complete, if anything; the next page is still requested,
-    // and the failure is counted with its reason ("-": no failure, "": any reason).
-    void failingPage_data() {
-        QTest::addColumn<QByteArray>("answer"); // what page 2's request gets
-        QTest::addColumn<QString>("then");      // then close, abort or trickle
-        QTest::addColumn<QStringList>("kept");  // what page 2 gives
-        QTest::addColumn<QString>("why");
-        const QByteArray page2 = atom_page(numbered(200, 6, QStringLiteral("happy party %1")));
-        // Where the third entry of page 2 starts: the first two are complete before it.
-        const int third =
-            page2.indexOf("<entry>", page2.indexOf("<entry>", page2.indexOf("<entry>") + 1) + 1);
-        const QByteArray head = loopback_server::head(200, page2.size());
-        const QStringList two = {"happy party 200", "happy party 201"};
-        auto row = [](const char* name, const QByteArray& answer, const char* then, const QStringList& kept,
-                      const QString& why) { QTest::addRow("%s", name) << answer << then << kept << why; };
-        row("HTTP 500", loopback_server::head(500, page2.size(), "Internal Server Error") + page2, "close",
-            {}, "HTTP 500 Internal Server Error");
-        row("dropped connection", "", "abort", {}, "");
-        row("cut short", head + page2.left(third + 20), "close", two, "");
-        const QByteArray garbage("\xff\xfe<published\0<title>love happy</title>", 38);
-        row("garbage", loopback_server::head(200, garbage.size() + page2.size()) + garbage + page2, "close",
-            {}, "-");
-        // Only the entries closed within the first 600 bytes.
-        QList<tweet> under;
-        twit().parse_page(page2.left(page2.left(600).lastIndexOf("</name>") + 7), &under);
-        QVERIFY(under.size() > 0 && under.size() < 6);
-        const QByteArray big = page2 + QByteArray(3000, ' ');
-        row("over the size cap", loopback_server::head(200, big.size()) + big, "close", bodies(under),
-            "reply larger than 600 bytes");
+    // Pages that fail keep the entries that arrived complete, the next page is still requested,
+    // and the failures are counted with the first reason. Pages given up on are aborted, so six
+    // stalled ones, as many as the connections to a host, hold no later page up. Cancel (the
+    // button, or Escape) ends a stalled page's wait at once, keeps its entries, asks for no further
+    // page and counts nothing as failed.
+    void failingPages_data() {
+        QTest::addColumn<QByteArray>("answer"); // to pages 2 and on, with their numbers in the texts
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<int>("answered"); // pages given the answer
+        QTest::addColumn<int>("kept");     // of each one's six entries
+        QTest::addColumn<QString>("why");  // the failure; "*": any reason
+        const QByteArray page = atom_page(numbered(200, 6, QStringLiteral("happy party %1")));
+        const qsizetype third =
+            page.indexOf("<entry>", page.indexOf("</entry>", page.indexOf("</entry>") + 1));
+        const QByteArray two = page.left(third + 5),
+                         garbage("\xff\xfe<published\0<title>love happy</title>", 38);
+        const QByteArray big = page + QByteArray(3000, ' '), open = loopback_server::head(200, -1);
+        auto row = [](const char* name, const QByteArray& answer, const char* then, int answered, int kept,
+                      const char* why) {
+            QTest::addRow("%s", name) << answer << QString(then) << answered << kept << QString(why);
+        };
+        row("HTTP 500", loopback_server::head(500, page.size(), "Internal Server Error") + page, "close", 1,
+            0, "HTTP 500 Internal Server Error");
+        row("dropped connection", "", "abort", 1, 0, "*");
+        row("cut short", loopback_server::head(200, page.size()) + two, "close", 1, 2, "*");
+        row("garbage", loopback_server::head(200, garbage.size() + page.size()) + garbage + page, "close", 1,
+            0, "");
+        row("over the size cap", loopback_server::head(200, big.size()) + big, "close", 1,
+            int(page.left(600).count("</name>")), "reply larger than 600 bytes");
         // Steady progress keeps the inactivity timer from firing: only the page limit ends it.
-        row("trickling past the page limit", loopback_server::head(200, -1) + page2.left(third + 5),
-            "trickle", two, "page not complete within 2 s");
+        row("trickling past the page limit", open + two, "trickle", 1, 2, "page not complete within 0.6 s");
+        row("six stalled", open + two, "", 6, 2, "no reply within 0.3 s");
+        row("Cancel button", open + two, "cancel", 1, 2, "");
+        row("Escape", open + two, "escape", 1, 2, "");
     }
-    void failingPage() {
+    void failingPages() {
         QFETCH(QByteArray, answer);
         QFETCH(QString, then);
-        QFETCH(QStringList, kept);
+        QFETCH(int, answered);
+        QFETCH(int, kept);
         QFETCH(QString, why);
-        const bool capped = QByteArray(QTest::currentDataTag()) == "over the size cap";
+        const bool cancel = then == "cancel" || then == "escape";
+        twit tw;
+        auto press = [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<QProgressDialog*>(w))
+                    then == "escape" ? QTest::keyClick(d, Qt::Key_Escape)
+                                     : d->findChild<QPushButton*>()->click();
+        };
         loopback_server srv;
         srv.handler = [&](const loopback_server::request& r) {
             QTcpSocket* s = r.sock;
-            if (r.page != 2) return loopback_server::reply(s, atom_page(numbered(r.page * 100, 1)));
-            s->write(answer);
+            if (r.page == 1 || r.page > answered + 1)
+                return loopback_server::reply(s, atom_page(numbered(r.page * 100, 1)));
+            if (cancel) // once the first two entries are in, the user cancels
+                for (QNetworkReply* rp : tw.findChildren<QNetworkReply*>())
+                    if (!rp->isFinished()) QObject::connect(rp, &QNetworkReply::readyRead, rp, press);
+            s->write(QByteArray(answer).replace("party 2", "party " + QByteArray::number(r.page)));
             if (then == "close") s->disconnectFromHost();
             if (then == "abort") s->abort();
             if (then != "trickle") return;
             auto* t = new QTimer(s);
             QObject::connect(t, &QTimer::timeout, s, [s] { s->write(" "); });
-            t->start(50);
+            t->start(40);
         };
-        twit tw;
         tw.set_base(srv.base());
-        tw.set_limits(1000, 2000, capped ? 600 : 16 << 20);
-        QList<tweet> db;
-        tw.get(QStringLiteral("x"), 3, db);
-
-        // A connection dropped before any answer may be tried again by the network layer.
-        QList<int> pages;
-        for (const loopback_server::request& r : srv.requests)
-            if (pages.isEmpty() || pages.last() != r.page) pages.append(r.page);
-        QCOMPARE(pages, QList<int>({1, 2, 3}));
-        QCOMPARE(bodies(db),
-                 QStringList{"I love my happy house 100"} + kept + QStringList{"I love my happy house 300"});
-        QCOMPARE(tw.pages_failed(), why == "-" ? 0 : 1);
-        if (why == "-") {
-            QVERIFY(tw.failure_line().isEmpty());
-        } else {
-            if (!why.isEmpty()) QCOMPARE(tw.failure(), why);
-            QVERIFY(!tw.failure().isEmpty());
-            QCOMPARE(tw.failure_line(), QStringLiteral("1 of 3 pages failed: %1").arg(tw.failure()));
-        }
-    }
-
-    // Six pages stall after two whole entries: each is aborted when given up on, keeping those, so
-    // the nine after it get connections at once and arrive whole.
-    void stalledPagesFreeTheirConnections() {
-        loopback_server srv;
-        srv.handler = [&](const loopback_server::request& r) {
-            if (r.page > 6) return loopback_server::reply(r.sock, atom_page(numbered(r.page * 100, 2)));
-            r.sock->write(two_then_stall(r.page));
-        };
-        twit tw;
-        tw.set_base(srv.base());
-        tw.set_limits(300, 5000, qint64(16) << 20);
+        tw.set_limits(300, 600, why.contains("600") ? 600 : 16 << 20);
         QList<tweet> db;
         tw.get(QStringLiteral("x"), 15, db);
-        QList<feed_entry> want;
-        for (int p = 1; p <= 15; ++p)
-            want += numbered(p * 100, 2);
-        QCOMPARE(bodies(db), texts(want));
-        QCOMPARE(tw.failure_line(), QStringLiteral("6 of 15 pages failed: no reply within 0.3 s"));
-    }
 
-    // Cancel (the button, or Escape) while a page stalls ends its wait at once: the entries it
-    // completed are kept, no further page is asked for, and nothing counts as failed.
-    void cancelDuringStalledPage_data() {
-        QTest::addColumn<bool>("escape");
-        QTest::addRow("Cancel button") << false;
-        QTest::addRow("Escape") << true;
-    }
-    void cancelDuringStalledPage() {
-        QFETCH(bool, escape);
-        loopback_server srv;
-        twit tw;
-        auto cancel = [escape] {
-            for (QWidget* w : QApplication::topLevelWidgets())
-                if (auto* d = qobject_cast<QProgressDialog*>(w))
-                    escape ? QTest::keyClick(d, Qt::Key_Escape) : d->findChild<QPushButton*>()->click();
-        };
-        srv.handler = [&](const loopback_server::request& r) {
-            if (r.page != 3) return loopback_server::reply(r.sock, atom_page(numbered(r.page * 100, 2)));
-            // once the first two entries are in, the user cancels
-            for (QNetworkReply* rp : tw.findChildren<QNetworkReply*>())
-                if (!rp->isFinished()) QObject::connect(rp, &QNetworkReply::readyRead, rp, cancel);
-            r.sock->write(two_then_stall(3));
-        };
-        tw.set_base(srv.base());
-        tw.set_limits(20000, 60000, qint64(16) << 20);
-        QList<tweet> db;
-        tw.get(QStringLiteral("rain"), 15, db);
-        QCOMPARE(srv.requests.size(), 3);
-        QCOMPARE(bodies(db), texts(numbered(100, 2) + numbered(200, 2) + numbered(300, 2)));
-        QCOMPARE(tw.pages_failed(), 0);
+        QList<int> asked, want_asked;
+        for (const loopback_server::request& r : srv.requests) // a dropped connection may be tried again
+            if (asked.isEmpty() || asked.last() != r.page) asked.append(r.page);
+        QStringList want;
+        for (int p = 1; p <= (cancel ? 2 : 15); ++p) {
+            want_asked.append(p);
+            want += p == 1 || p > answered + 1 ? numbered(p * 100, 1)
+                                               : numbered(p * 100, kept, QStringLiteral("happy party %1"));
+        }
+        QCOMPARE(asked, want_asked);
+        QCOMPARE(bodies(db), want);
+        QVERIFY(!tw.failure().isEmpty() || why.isEmpty());
+        QCOMPARE(tw.failure_line(),
+                 why.isEmpty() ? QString()
+                               : QStringLiteral("%1 of 15 pages failed: %2")
+                                     .arg(QString::number(answered), why == "*" ? tw.failure() : why));
     }
 };
 
