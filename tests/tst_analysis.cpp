@@ -199,7 +199,6 @@ private slots:
         qputenv("QUORVEL_WN_REAL", SetSearchdir());
         qputenv("WNSEARCHDIR", empty.path().toLocal8Bit());
         const int code = QProcess::execute(QCoreApplication::applicationFilePath(), {"databaseLater"});
-        qunsetenv("QUORVEL_WN_REAL");
         was.isNull() ? qunsetenv("WNSEARCHDIR") : qputenv("WNSEARCHDIR", was);
         QCOMPARE(code, 0);
     }
