@@ -10,9 +10,9 @@
 #include <QTest>
 
 #include <functional>
+#include <utility>
 
-// A fresh process-wide term index and collection, as main() creates them, with document
-// numbering starting again at 0.
+// A fresh process-wide term index and collection, as main() creates them, numbering documents from 0.
 inline void create_analysis_globals() {
     doc::ID_n = 0;
     tvec = new termvec();
@@ -20,10 +20,8 @@ inline void create_analysis_globals() {
 }
 
 inline void delete_analysis_globals() {
-    delete collect;
-    delete tvec;
-    collect = nullptr;
-    tvec = nullptr;
+    delete std::exchange(collect, nullptr);
+    delete std::exchange(tvec, nullptr);
 }
 
 // The global collection filled with one tweet per text.
