@@ -92,8 +92,7 @@ bool dialog_left() {
 
 } // namespace
 
-// Stop words and base forms, the term index, documents with their TF-IDF weights and cosines, sentence-list
-// intersections, the similarity matrix, projections (FastMap, MDS, landmark MDS) and groups.
+// Stop words, base forms, the term index, documents and cosines, the similarity matrix, projections, groups.
 class tst_analysis : public QObject {
     Q_OBJECT
 
@@ -106,8 +105,7 @@ private slots:
     void init() { create_analysis_globals(); }
     void cleanup() { delete_analysis_globals(); }
 
-    // "high" is listed three times; matches are exact and case-sensitive. The WordNet tests come first, so
-    // that no other test has put their words in the base-form cache.
+    // "high" is listed three times; matches are exact. First, before any test fills the base-form cache.
     void stopWords() {
         QStringList stops;
         for (const char* w : {"the", "rt", "http", "co", "z", "yours", "high", "The", "RT", "thee", ""})
@@ -115,9 +113,8 @@ private slots:
         QCOMPARE(stops, QStringList({"the", "rt", "http", "co", "z", "yours", "high"}));
     }
 
-    // Nouns come before verbs, and a noun of two letters is not reduced ("i" would be one). The second answer
-    // comes from the cache: a word without a base form comes back unchanged. Each odd word is followed by an
-    // ordinary one, which must still be answered.
+    // Nouns before verbs, no two-letter noun reduced; the second answer comes from the cache; a word without
+    // a base form comes back unchanged; an ordinary word after each odd one is still answered.
     void baseForms_data() {
         QTest::addColumn<QString>("word");
         QTest::addColumn<QString>("base");
@@ -139,8 +136,7 @@ private slots:
         QCOMPARE(stem(word), base.isEmpty() ? word : base);
     }
 
-    // The answers from memory equal the library's noun-then-verb morphology on about 250 entries of each
-    // lemma and exception list, each in one of the inflections and spellings the tokeniser can produce.
+    // Answers from memory equal the library's noun-then-verb morphology on a sample of every list.
     void sameAsTheLibrary() {
         QSet<QString> words;
         for (const QString& name : lists) {
@@ -175,9 +171,8 @@ private slots:
         QVERIFY(words.size() > 900 && found > words.size() / 10);
     }
 
-    // Started with an empty database directory, nothing loads and nothing is cached; once the files are
-    // there the next call loads them, and answers come from what it read, not from the files, which then go.
-    // Runs in a process of its own.
+    // In a process of its own: an empty database directory loads and caches nothing; once the files are
+    // there the next call loads them, and answers come from memory after the files go.
     void databaseLater() {
         const QString real = qEnvironmentVariable("QUORVEL_WN_REAL"),
                       dir = qEnvironmentVariable("WNSEARCHDIR");
@@ -203,8 +198,7 @@ private slots:
         QCOMPARE(code, 0);
     }
 
-    // Terms numbered by first appearance (exact, case-sensitive), with their documents and their sentences in
-    // order of first occurrence, through every view and listing.
+    // Terms numbered by first appearance (exact, case-sensitive), with their documents and sentences.
     void termIndex() {
         termvec tv;
         QList<int> pos, docs{9}, sens{9};
@@ -262,8 +256,7 @@ private slots:
         QCOMPARE(co_occur::sen_ID_isect(nullptr, &s_1, isect), int(after.size()));
     }
 
-    // The co-occurrence weights are not defined yet and are 0; gathering their term pairs reads only
-    // documents that exist, whatever numbers and ranges are asked for.
+    // Co-occurrence weights are 0; gathering term pairs reads only documents that exist.
     void weightsReadOnlyDocumentsThatExist() {
         fill_collection({"cats dogs owls", "dog owl cat fish", "owl cat"});
         co_occur co;
@@ -274,9 +267,8 @@ private slots:
         }
     }
 
-    // Whole documents after each fill of the collection: their terms (stop words skipped, base forms) with
-    // numbers, frequencies and weights, then the cosine of every pair. A second fill keeps the documents that
-    // remain and adds the new terms to theirs.
+    // Whole documents after each fill: terms, numbers, frequencies, weights, every pair's cosine. A second
+    // fill keeps the documents that remain and adds the new terms to theirs.
     void weights_data() {
         QTest::addColumn<QStringList>("fills"); // texts of one fill joined by '|'
         QTest::addColumn<QString>("out");
@@ -327,10 +319,8 @@ private slots:
         QCOMPARE(got, out);
     }
 
-    // Every pair of fifty messages from a small vocabulary with inflections, stop words and punctuation (the
-    // first stop words only, the second a copy of the third), and pairs outside: 1 on the diagonal, else the
-    // cosine of the two documents; dissimilarities as a whole matrix. Then the matrix as printed: two
-    // significant digits of every pair, row by row.
+    // Every pair of fifty messages and pairs outside: 1 on the diagonal, else the documents' cosine;
+    // dissimilarities as a whole matrix; the matrix as printed to two significant digits.
     void similarities() {
         doc_sim s;
         QVERIFY(s.comp_sim_matrix()); // no documents yet
@@ -482,8 +472,7 @@ private slots:
         QVERIFY((dists(P) - D).cwiseAbs().maxCoeff() <= 1e-4f);
     }
 
-    // The similarity map's groups: average linkage at 0.7, as the plain way finds them. On a line
-    // of steps of 0.3 single linkage would make one group.
+    // Average linkage at 0.7, as the plain way finds it (single linkage would chain steps of 0.3).
     void averageGroups_data() {
         QTest::addColumn<MatrixXf>("D");
         MatrixXf line(9, 9);
@@ -507,8 +496,7 @@ private slots:
         QCOMPARE(got, merged_plainly(D, sim_map::join));
     }
 
-    // Groups (ascending, by first member), each group of two or more laid out from its own
-    // dissimilarities and reported; the item -> group lookup agrees with the groups.
+    // Groups by first member, each of two or more laid out from its own dissimilarities; the lookup agrees.
     void segment_data() {
         QTest::addColumn<MatrixXf>("D");
         QTest::addColumn<groups>("want");

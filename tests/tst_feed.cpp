@@ -24,8 +24,7 @@ const QString nasty =
 
 } // namespace
 
-// The bundled feed server: corpus reading, search, paging and the Atom it writes, and the
-// program itself over HTTP.
+// The bundled feed server: corpus reading, search, paging, its Atom, and the program over HTTP.
 class tst_feed : public QObject {
     Q_OBJECT
 
@@ -235,10 +234,8 @@ private slots:
         if (status == "200 OK") QCOMPARE(a.bytes.size() == head, request.startsWith("HEAD"));
     }
 
-    // The program: exit status 2 for usage and input/output errors, 1 for a corpus without a
-    // message; serving, bad lines reported with their numbers and skipped, and an answered
-    // connection kept for the next request until it has been idle for the time-out, unless the
-    // client asked for its end.
+    // The program: exit status 2 for usage and I/O errors, 1 without a message; bad lines reported and
+    // skipped; a connection kept until idle for the time-out unless the client asked for its end.
     void program() {
         for (auto [args, status, says] :
              {std::tuple{QStringList{"--corpus", "/nonexistent/c.jsonl"}, 2, "cannot read corpus"},

@@ -79,9 +79,8 @@ private slots:
             QStringLiteral("Query keywords with Ctrl+K, or open a file of messages with Ctrl+O");
         const bool meta = file.endsWith("jsonl");
         if (data == "*") {
-            // 1,620 messages holding "love": every tenth a retweet of the one before, some with one
-            // dictionary word or with markup, times shuffled: copies, the two-term rule and the cap
-            // of 1,500 all take some.
+            // 1,620 "love" messages: retweets, one-word and markup messages, shuffled times, so that
+            // copies, the two-term rule and the cap of 1,500 all take some.
             QList<feed::message> msgs;
             const QDateTime t0(QDate(2024, 3, 4), QTime(0, 0), QTimeZone::utc());
             for (int i = 0; i < 1620; ++i) {
@@ -169,9 +168,8 @@ private slots:
         QCOMPARE(mw->isVisible(), !quit);
     }
 
-    // The exported files read back to the messages as written, with author and time, and hold the
-    // scorer's columns for them: a CSV cell beginning with = gets an apostrophe, as a spreadsheet
-    // would run it as a formula. A write that fails leaves no file behind and says why.
+    // Exported files read back to the messages with the scorer's columns (a CSV cell beginning with =
+    // gets an apostrophe); a write that fails leaves no file behind and says why.
     void exportTweets() {
         for (const char* s :
              {"=love happy", "Tom &amp; Jerry: \"love\", joy", "caf\u00e9 &lt;3\rsad \U0001F600", "none"}) {

@@ -30,8 +30,7 @@ using testutils::placed;
 
 Q_DECLARE_METATYPE(QList<tweet>)
 
-// What the pointer and the window do: picking, tooltips, zoom and pan by menu, slider, bars and
-// pointer, tweet dialogs, Help dialogs and Quit.
+// Picking, tooltips, zoom and pan by every means, tweet dialogs, Help dialogs and Quit.
 class tst_pick : public QObject {
     Q_OBJECT
 
@@ -92,9 +91,8 @@ private slots:
         win = nullptr;
     }
 
-    // The tweets whose discs meet the 8 x 8 pixel region about the pointer, in index order. The
-    // selection buffer holds 256 words: 4 for each disc picked, 3 more when its outline crosses
-    // the region, 3 once for the axes or a tick meeting it; one disc more than fits picks nothing.
+    // Tweets whose discs meet the 8 x 8 region about the pointer, in index order, within the selection
+    // buffer's 256 words (4 a disc, 3 more for a crossing outline, 3 for the axes); one more picks nothing.
     void picks_data() {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("zoom"); // centred on (5, 5.45)
@@ -185,9 +183,8 @@ private slots:
         QTRY_VERIFY(!QToolTip::isVisible());
     }
 
-    // Zoom and pan by menu, slider, bars, double-click (centring the point under the pointer),
-    // wheel (keeping it in place) and drag (no tooltip meanwhile): after each step the zoom label,
-    // bar maxima, page step and values, the canvas's pan and the repaints the step cost.
+    // Zoom and pan by menu, slider, bars, double-click, wheel and drag: after each step the zoom label,
+    // bars, the canvas's pan and the repaints the step cost.
     void zoomAndPanSteps() {
         open();
         gl->tweets() << placed(4, 7, 1, 10);
@@ -249,9 +246,8 @@ private slots:
         }
     }
 
-    // Control+click opens a dialog (with Shift a detailed one) per tweet under the pointer, or activates
-    // the open one; text from the feed adds no markup; the active dialog's tweet is yellow; closed or
-    // dismissed dialogs are forgotten and destroyed.
+    // Control+click opens a dialog (Shift: detailed) per tweet or activates the open one; no feed markup;
+    // the active dialog's tweet is yellow; closed dialogs are forgotten and destroyed.
     void tweetDialogs() {
         open();
         add_tweet("<img src=x>", "I love my house", 3.0f, 3.0f);

@@ -200,8 +200,7 @@ QList<tweet> two_topics() {
 
 Q_DECLARE_METATYPE(QList<tweet>)
 
-// What the canvas shows: the paint pass (axes, circumplex words, tweet discs on the plane or the
-// similarity map, caption) read back, the map's layout, groups and labels, and captures to files.
+// The paint pass read back, the similarity map's layout, groups and labels, and captures to files.
 class tst_plane : public QObject {
     Q_OBJECT
 
@@ -222,9 +221,8 @@ private slots:
         delete_analysis_globals();
     }
 
-    // Whole frames of the plane and the map against the plainest drawing of the same scene (discs
-    // over words, yellow, invisible, piled, off the map's rows); with painting off a repaint
-    // leaves the frame as it is.
+    // Whole frames of the plane and the map against the plainest drawing of the same scene; with
+    // painting off a repaint leaves the frame as it is.
     void frameAsDrawn_data() {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("zoom");
@@ -358,9 +356,8 @@ private slots:
         QVERIFY2(r >= 0.6, qPrintable(QString::number(r)));
     }
 
-    // On and off from the View menu: the status bar names the topics, the map's discs answer the
-    // pointer, its labels lie over the discs, and the plane comes back exactly as it was. With
-    // nothing shown yet, the status bar keeps its hint on how to begin.
+    // Map on and off from the View menu: topics in the status bar, discs answer the pointer, labels over
+    // discs, the plane back exactly; with nothing shown yet the hint on how to begin stays.
     void mapInTheWindow() {
         QAction* act = mw->findChild<QAction*>(QStringLiteral("sim_map_act"));
         const QString hint = mw->summary_line();

@@ -46,10 +46,8 @@ private slots:
         twit::set_default_base(QStringLiteral(QUORVEL_SEARCH_BASE));
     }
 
-    // An accepted query, empty keywords too, closes the tweet dialogs and empties the list before
-    // fetching, then fills it page by page with its action off (a second start does nothing);
-    // pages that fail show in the status bar until the next query. A cancelled query changes
-    // nothing; the similarity map stays through it and the next accepted query turns it off.
+    // A query closes the tweet dialogs, empties the list and fills it page by page, its action off; failed
+    // pages show until the next query; a cancelled one changes nothing; a new query turns the map off.
     void queryCommand_data() {
         QTest::addColumn<QString>("keywords");
         QTest::addColumn<bool>("dead_first"); // a query of a feed that does not answer comes first

@@ -77,11 +77,8 @@ class tst_score : public QObject {
     }
 
 private slots:
-    // JSON lines: every message scored ("cat cat" has terms of zero frequency), the other fields
-    // copied but never over a column; lines that are no object with a text are reported by number,
-    // blank ones are no messages. Lines of the common shape are read without the toolkit's JSON
-    // parser, which reads the rest: with a field only the toolkit reads ("~", last in key order),
-    // the same objects come out the same.
+    // JSON lines: every message scored, other fields copied but never over a column, bad lines reported,
+    // blank ones skipped; the own reader and the toolkit's parser give the same output.
     void jsonLines() {
         const QList<std::pair<QString, QByteArray>> objects{
             {"house lie",

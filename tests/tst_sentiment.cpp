@@ -68,8 +68,7 @@ float on_dead_zone_edge(float scale) {
 
 } // namespace
 
-// The affective word norms and their indexes, stems, a message's estimate, renderings, author and post
-// time; the linear address scanners; the colour scales.
+// Word norms, stems, estimates, renderings, author and time, address scanners, colour scales.
 class tst_sentiment : public QObject {
     Q_OBJECT
 
@@ -186,9 +185,8 @@ private slots:
         QCOMPARE(t.anew_term(), want);
     }
 
-    // Every body of the demo corpus and made-up ones (stems, zero frequencies, no dictionary word at all),
-    // twice over through one record: the terms and norms that looking every token up afresh gives, combined
-    // by the definition; nothing outside the three dimensions.
+    // Every demo-corpus body and made-up ones, twice through one record: the terms and norms a fresh
+    // lookup of every token gives, combined by the definition.
     void estimateAsDefined() {
         QStringList bodies;
         QFile f(QUORVEL_SOURCE_DIR "/data/demo_corpus.jsonl");
@@ -317,9 +315,8 @@ private slots:
         QCOMPARE(t.content_w_term(), text);
     }
 
-    // The match starts of the expressions the scanners replace: from every offset of many short
-    // strings over an alphabet of every class the patterns care about, and on long runs, where
-    // the expressions would take quadratic time.
+    // The scanners' match starts against the expressions from every offset of many short strings, and
+    // on long runs where the expressions would take quadratic time.
     void scanners() {
         const QRegularExpression fmt_re("\\b[a-z]\\S*\\.\\S*/\\S*([a-z]|[A-Z]|[0-9])\\b"),
             strip_re("\\b\\S*\\.\\S*/\\S*\\b");

@@ -17,9 +17,8 @@ using testutils::loopback_server;
 
 namespace {
 
-// strip_body's rules as regular expressions, each searched again from the start after every cut:
-// retweet prefixes and leading mentions with the blanks after them, then web addresses with the
-// rest of their run and one blank after it, then trailing blanks.
+// strip_body's rules as regular expressions: retweet prefixes and leading mentions, then web
+// addresses with the rest of their run and one blank, then trailing blanks.
 QString strip_reference(QString out) {
     static const QRegularExpression rt(QStringLiteral("^RT\\s*@\\S*(\\s+|$)")),
         at(QStringLiteral("^@\\S*(\\s+|$)")), link(QStringLiteral("\\b\\S*\\.\\S*/\\S*\\b\\S*\\s?")),
@@ -77,9 +76,8 @@ private slots:
         }
     }
 
-    // Fifteen pages at most, in feed order, without repeats or messages of fewer than two terms;
-    // keywords sent as typed; UTF-8 text with its escapes kept; an entry without a closing name
-    // tag has its author run to the end of the page.
+    // Fifteen pages at most, in feed order, without repeats or one-term messages; keywords as typed;
+    // UTF-8 and escapes kept; an unclosed name tag runs the author to the page's end.
     void fifteenPagesInFeedOrder() {
         loopback_server srv;
         srv.pages[1] = atom_page({"I love café & naïve music ❤ 🌧", "I love my happy house 1"});
@@ -110,11 +108,8 @@ private slots:
         QCOMPARE(db.size(), 7);
     }
 
-    // Pages that fail keep the entries that arrived complete, the next page is still requested,
-    // and the failures are counted with the first reason. Pages given up on are aborted, so six
-    // stalled ones, as many as the connections to a host, hold no later page up. Cancel (the
-    // button, or Escape) ends a stalled page's wait at once, keeps its entries, asks for no further
-    // page and counts nothing as failed.
+    // Failing pages keep their complete entries and are counted; stalled pages are aborted so they hold
+    // no later page up; Cancel or Escape ends a stall at once, keeps its entries, counts no failure.
     void failingPages_data() {
         QTest::addColumn<QByteArray>("answer"); // to pages 2 and on, with their numbers in the texts
         QTest::addColumn<QString>("then");
