@@ -269,7 +269,7 @@ using maybe = std::optional<std::string>;
 
 // The noun-then-verb base form as WordNet's morphstr() gives it, answered from the index and
 // exception files held in memory. The library's steps are followed one for one, down to the
-// order of its rules; the equivalence test in tst_wordnet holds it to the library.
+// order of its rules; the equivalence test in tst_analysis holds it to the library.
 class morphology {
 public:
     bool load() {
