@@ -421,8 +421,7 @@ private slots:
         QVERIFY(!dialog_left());
     }
 
-    // Layouts keep the distances of points in a plane. m: 0 FastMap (k = 2), 1 classical MDS of
-    // the squared distances, else landmark MDS with m landmarks.
+    // Layouts keep a plane's distances. m: 0 FastMap (k = 2), 1 classical MDS, else landmark MDS with m.
     void layout_data() {
         QTest::addColumn<MatrixXf>("X");
         QTest::addColumn<int>("m");

@@ -1,6 +1,7 @@
 #include "testutils.h"
 
 #include <QDir>
+#include <QFileDialog>
 #include <QProcess>
 #include <QProgressDialog>
 #include <QTemporaryDir>
@@ -50,8 +51,7 @@ private slots:
         win = nullptr;
     }
 
-    // A file gives the tweets the feed gives for the same messages, in the same order; one that
-    // cannot be read leaves the tweets, their caption and the summary as they were.
+    // A file gives the feed's tweets in its order; an unreadable one leaves tweets, caption and summary.
     void openFile_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("data"); // "*": the feed's messages in the file's format
@@ -168,9 +168,19 @@ private slots:
         QCOMPARE(mw->isVisible(), !quit);
     }
 
-    // Exported files read back to the messages with the scorer's columns (a CSV cell beginning with =
-    // gets an apostrophe); a write that fails leaves no file behind and says why.
+    // Exports read back with the scorer's columns (a leading = gets an apostrophe); failed writes say why.
     void exportTweets() {
+        // File > Export proposes tweets.jsonl; a name typed bare gets the chosen type's ending.
+        QStringList offered;
+        QTimer::singleShot(100, mw, [&] {
+            auto* d = mw->findChild<QFileDialog*>();
+            offered << QFileInfo(d->selectedFiles().value(0)).fileName() << d->defaultSuffix();
+            emit d->filterSelected(d->nameFilters().value(1));
+            d->reject();
+            offered << d->defaultSuffix();
+        });
+        mw->findChild<QAction*>(QStringLiteral("export_act"))->trigger();
+        QCOMPARE(offered, QStringList({"tweets.jsonl", "jsonl", "csv"}));
         for (const char* s :
              {"=love happy", "Tom &amp; Jerry: \"love\", joy", "caf\u00e9 &lt;3\rsad \U0001F600", "none"}) {
             tweet t;

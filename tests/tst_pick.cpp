@@ -297,8 +297,7 @@ private slots:
         QVERIFY(!yellow_at(2));
     }
 
-    // OK and the frame's close button hide Help > Documentation and Help > About and end their
-    // modal run, every time.
+    // OK and the frame's close button hide Help > Documentation and About and end their modal run.
     void okAndCloseEndModalRun() {
         open();
         for (const char* action : {"doc_act", "about_act"})

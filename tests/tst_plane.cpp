@@ -302,8 +302,7 @@ private slots:
         QCOMPARE(testutils::frame(gl), kept);
     }
 
-    // Each topic one group labelled with its own words, the tweet without terms in the corner;
-    // fewer than three tweets with words placed by FastMap within the margin.
+    // A group per topic labelled with its words, a termless tweet in the corner; under three by FastMap.
     void groupsAndFewTweets() {
         sim_map m;
         m.compute(two_topics());
@@ -396,8 +395,7 @@ private slots:
         QCOMPARE(mw->summary_line(), all);
         QCOMPARE(testutils::grab(gl), plane);
     }
-    // JPEG for a name holding "jpg" anywhere, TIFF otherwise; the file holds the whole frame,
-    // exactly as shown when lossless, upright and opaque.
+    // JPEG for a name holding "jpg" anywhere, else TIFF: the whole frame, upright, opaque, exact if lossless.
     void captureFileType_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("format");

@@ -352,8 +352,7 @@ private slots:
         tzset();
     }
 
-    // Author and local post time as shown, whatever was set before; the tooltip line puts them
-    // before the emphasised body, the author's markup escaped.
+    // Author and local post time as shown; the tooltip line puts them before the body, markup escaped.
     void authorAndTime_data() {
         QTest::addColumn<QString>("author");
         QTest::addColumn<QString>("name");
