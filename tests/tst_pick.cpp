@@ -124,7 +124,7 @@ private slots:
         QTest::addRow("tall canvas") << QSize(400, 700) << 1 << stack(1, 3, 3, 4) << QPointF(3, 3) << 10
                                      << QList<int>{0};
         for (auto [name, x, y, fit] : {std::tuple{"clear of the axes", 3.0f, 3.0f, 64},
-                                       {"on the pleasure axis", 3, 5, 63},
+                                       {"on the pleasure axis", 1.125f, 5, 63},
                                        {"on the arousal axis", 5, 7.5f, 63},
                                        {"7 px above a major tick", 3, 5.07f, 63},
                                        {"7 px right of a major tick", 5.07f, 8, 63},
