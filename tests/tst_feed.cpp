@@ -210,8 +210,9 @@ private slots:
         row("target just over 8 KiB", "GET /search.atom?q=" + QByteArray(8178, 'w') + " HTTP/1.1\r\n\r\n",
             "414 URI Too Long", "", true);
         row("line not ended yet", long_target, "414 URI Too Long", "", true);
-        row("head over 16 KiB", get + "X: " + QByteArray(17000, 'x'), "431 Request Header Fields Too Large",
-            "", true);
+        for (const QByteArray end : {"", "\r\n\r\n"})
+            row(end.isEmpty() ? "head over 16 KiB, still coming" : "whole head over 16 KiB",
+                get + "X: " + QByteArray(17000, 'x') + end, "431 Request Header Fields Too Large", "", true);
         row("not HTTP", "hello\r\n\r\n", "400 Bad Request", "", true);
         row("no method", " /search.atom?q=w HTTP/1.1\r\n\r\n", "400 Bad Request", "", true);
         row("empty head", "\n\r\n", "400 Bad Request", "", true);
