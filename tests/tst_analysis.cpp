@@ -389,6 +389,7 @@ private slots:
         row("squares overflow", "fastmap", with(3, {}, 1e20f), "mds::fastmap(), coordinates are not finite");
         row("m = n + 1", "landmarks 4", with(3, {}), "select_landmark(), too many landmarks requested");
         row("m < 0", "landmarks -1", with(3, {}), "select_landmark(), negative landmark count");
+        row("3 x 2 landmarks", "landmarks 2", MatrixXf(3, 2), "select_landmark(), matrix is not square");
         row("landmark squares overflow", "LMDS 3", with(3, {}, 1e20f), c.arg("non-finite value", "0,1"));
         row("one landmark", "LMDS 1", with(3, {}), "LMDS(), at least two landmarks are needed");
         row("3 and 4 long", "distance", with(3, {}), "distance(), vectors are not the same length");
