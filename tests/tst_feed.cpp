@@ -74,7 +74,7 @@ private slots:
         QTest::addColumn<QStringList>("read");
         QTest::addColumn<QList<int>>("bad_lines");
         const QByteArray ok =
-            R"({"text":"hello","author":"ab12","name":"A B","published":"2024-03-04T10:00:00Z"})";
+            R"({"text":"hello","author":"ab12","name":"A B","lang":"en","published":"2024-03-04T10:00:00Z"})";
         const QByteArray t = R"(,"author":"a","published":"2024-03-04T10:00:00Z"})";
         auto line = [&](const QString& text) { return "{\"text\":\"" + text.toUtf8() + "\"" + t + "\n"; };
         // 64 KiB of UTF-8 is the most a message may hold: characters count two, three or four bytes
@@ -86,7 +86,8 @@ private slots:
                    R"({"text":"t","author":"a","published":"yesterday"})" + "\n" + line("  ") + ok + "\n" +
                    line(most) + line(most + "e") + line(QString(400000, 'x')) + line(most_3) +
                    line(most_3 + "ee") + line(most_4) + line(most_4 + "e")
-            << QStringList{"hello", "hello", most, most_3, most_4} << QList<int>{3, 4, 5, 6, 9, 10, 12, 14};
+            << QStringList{"hello|en", "hello|en", most, most_3, most_4}
+            << QList<int>{3, 4, 5, 6, 9, 10, 12, 14};
         QTest::addRow("csv: bad records keep their line numbers")
             << "c.csv"
             << QByteArray(
@@ -106,7 +107,7 @@ private slots:
         QStringList got;
         for (const feed::message& x :
              feed::parse_corpus(data, feed::guess_format(file, data), errors, fatal)) {
-            got.append(x.text);
+            got.append(x.lang.isEmpty() ? x.text : x.text + '|' + x.lang);
             QVERIFY(x.published.isValid());
             QCOMPARE(x.published.timeSpec(), Qt::UTC);
         }
