@@ -32,8 +32,15 @@ int scan(const QString& str, int from, int min_dot_offset, IsStart is_start, Las
     const char16_t* s = reinterpret_cast<const char16_t*>(str.constData());
     const int n = str.size();
     int i = from < 0 ? 0 : from;
-    // Most messages hold no slash at all: one quick search settles them.
-    if (i >= n || str.indexOf(QLatin1Char('/'), i) < 0) return -1;
+    // Most messages hold no full stop with a slash after it in the same run (a slash alone is
+    // common: the emphasis tags hold one), and quick searches for the stops settle them.
+    for (int k = i;; ++k) {
+        const qsizetype dot = k < n ? str.indexOf(QLatin1Char('.'), k) : -1;
+        if (dot < 0) return -1;
+        k = int(dot) + 1;
+        while (k < n && s[k] != '/' && !is_space(s[k])) ++k;
+        if (k < n && s[k] == '/') break;
+    }
     while (i < n) {
         if (is_space(s[i])) {
             ++i;

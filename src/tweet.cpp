@@ -93,24 +93,29 @@ void blank_delimiters(QString& s) {
 
 // prep = raw lower-cased, its delimiters blanked. ASCII text is written into prep's own buffer,
 // so a record reused for body after body (as the batch scorer does) allocates nothing here.
-void prepare(const QString& raw, QString& prep) {
+// True when raw is ASCII without markup characters: then prep holds raw's characters at raw's
+// positions, and the body needs no escaping.
+bool prepare(const QString& raw, QString& prep) {
     const QChar* in = raw.constData();
     const qsizetype n = raw.size();
     prep.resize(n);
     QChar* out = prep.data();
+    bool markup = false;
     for (qsizetype i = 0; i < n; ++i) {
         char16_t c = in[i].unicode();
         if (c >= 128) {
             prep = raw.toLower();
             blank_delimiters(prep);
-            return;
+            return false;
         }
+        markup |= c == '<' || c == '>' || c == '&';
         if (c >= 'A' && c <= 'Z')
             c = char16_t(c + ('a' - 'A'));
         else if (delim_table(c))
             c = ' ';
         out[i] = QChar(c);
     }
+    return !markup;
 }
 
 // A word of the body (letters as written) is emphasised when it or its stem is in the lexicon.
@@ -270,7 +275,7 @@ void tweet::estimate(QString body) {
 
 void tweet::set_body(QString body, bool render) {
     raw = body;
-    prepare(raw, prep);
+    const bool plain_ascii = prepare(raw, prep);
 
     anew.clear();
     for (int d = 0; d < E_DIM_N; ++d) {
@@ -282,6 +287,7 @@ void tweet::set_body(QString body, bool render) {
     token_memo& matches = memo();
     // whether each token is a dictionary word, so that the emphasis pass need not stem it again
     QVarLengthArray<bool, 128> known;
+    QVarLengthArray<int, 64> spans; // start and end of each dictionary word in prep
     const QChar* text = prep.constData();
     const qsizetype n = prep.size();
     qsizetype i = 0;
@@ -295,8 +301,12 @@ void tweet::set_body(QString body, bool render) {
         while (end < n && text[end] != QLatin1Char(' '))
             ++end;
         const token_match match = matches.find(QStringView(text + i, end - i));
-        i = end;
         known.append(match.row >= 0);
+        if (match.row >= 0) {
+            spans.append(int(i));
+            spans.append(int(end));
+        }
+        i = end;
         if (match.row < 0) continue;
         // the term recorded is the token found as a word, or the stem found as a stem: the row's
         // own word or stem
@@ -311,7 +321,10 @@ void tweet::set_body(QString body, bool render) {
         anew_term_append(row_text(match.row, match.by_stem), m, sd, row.freq);
     }
 
-    if (render) fmt_content(known.constData(), known.size());
+    if (render && plain_ascii)
+        fmt_spans(spans.constData(), spans.size());
+    else if (render)
+        fmt_content(known.constData(), known.size());
     comp_overall_avg();
 }
 
@@ -375,23 +388,52 @@ void tweet::fmt_content() {
 void tweet::fmt_content(const bool* known, qsizetype known_n) {
     const QChar* text = raw.constData();
     const qsizetype n = raw.size();
+    auto separates = [](QChar c) { return c == QLatin1Char(' ') || is_delim(c); };
+
+    // Each word's emphasis first, so that the emphasised text is written at its final size.
+    QVarLengthArray<bool, 128> emph;
+    qsizetype emph_n = 0;
+    for (qsizetype pre = 0, cur = 0; cur <= n; ++cur) {
+        if (cur < n && !separates(text[cur])) continue;
+        if (cur > pre) {
+            const qsizetype k = emph.size();
+            const bool e = known ? k < known_n && known[k]
+                                 : is_dictionary_word(QString(text + pre, cur - pre));
+            emph.append(e);
+            emph_n += qsizetype(e);
+        }
+        pre = cur + 1;
+    }
+    if (known && emph.size() != known_n) {
+        // the words did not line up with the tokens after all: decide every word afresh
+        fmt_content(nullptr, 0);
+        return;
+    }
+
+    const QLatin1String open("<i><b>"), close("</b></i>");
     const bool markup = std::any_of(text, text + n, [](QChar c) {
         return c == QLatin1Char('<') || c == QLatin1Char('>') || c == QLatin1Char('&');
     });
-    QString plain; // tip before escaping; the same as tip when the body holds no markup
-    plain.reserve(n + 64);
-    tip.clear();
+    // plain: the body with the emphasis tags, before escaping. Without markup in the body it is
+    // the tip itself, written into the tip's own buffer (freed of the links' copy first).
+    fmt = QString();
+    QString escaped_from;
+    QString& plain = markup ? escaped_from : tip;
+    plain.resize(n + emph_n * (open.size() + close.size()));
+    QChar* w = plain.data();
+    if (markup) tip.clear();
     QVarLengthArray<int, 256> at; // where each character of plain went in tip, and its end
     auto own = [&](QLatin1String tag) {
-        if (markup) {
-            for (qsizetype k = 0; k < tag.size(); ++k)
-                at.append(int(tip.size() + k));
-            tip += tag;
-        }
-        plain += tag;
+        for (qsizetype k = 0; k < tag.size(); ++k)
+            *w++ = QLatin1Char(tag[k]);
+        if (!markup) return;
+        for (qsizetype k = 0; k < tag.size(); ++k)
+            at.append(int(tip.size() + k));
+        tip += tag;
     };
     auto body = [&](qsizetype from, qsizetype to) {
-        plain += QStringView(text + from, to - from);
+        std::memcpy(static_cast<void*>(w), text + from, size_t(to - from) * sizeof(QChar));
+        w += to - from;
         if (!markup) return;
         for (qsizetype i = from; i < to; ++i) {
             at.append(int(tip.size()));
@@ -406,46 +448,67 @@ void tweet::fmt_content(const bool* known, qsizetype known_n) {
                 tip += c;
         }
     };
-
     qsizetype k = 0;
-    auto append_word = [&](qsizetype from, qsizetype to) {
-        if (from == to) return;
-        const bool emphasise = k < known_n ? known[k] : is_dictionary_word(QString(text + from, to - from));
-        ++k;
-        if (emphasise) own(QLatin1String("<i><b>"));
-        body(from, to);
-        if (emphasise) own(QLatin1String("</b></i>"));
-    };
-    qsizetype pre = 0;
-    for (qsizetype cur = 0; cur < n; ++cur) {
-        const QChar c = text[cur];
-        if (c != QLatin1Char(' ') && !is_delim(c)) continue;
-        append_word(pre, cur);
-        body(cur, cur + 1);
+    for (qsizetype pre = 0, cur = 0; cur <= n; ++cur) {
+        if (cur < n && !separates(text[cur])) continue;
+        if (cur > pre) {
+            const bool e = emph[k++];
+            if (e) own(open);
+            body(pre, cur);
+            if (e) own(close);
+        }
+        if (cur < n) body(cur, cur + 1);
         pre = cur + 1;
     }
-    append_word(pre, n);
-    if (known && k != known_n) {
-        // the words did not line up with the tokens after all: decide every word afresh
-        fmt_content(nullptr, 0);
-        return;
+    if (markup) at.append(int(tip.size()));
+    fmt_links(plain, markup ? at.constData() : nullptr);
+}
+
+// The body as written with the words at `span` (start and end pairs) emphasised; the body is
+// ASCII and holds no markup.
+void tweet::fmt_spans(const int* span, qsizetype span_n) {
+    const QLatin1String open("<i><b>"), close("</b></i>");
+    const QChar* text = raw.constData();
+    fmt = QString(); // frees the tip's buffer of the links' copy
+    tip.resize(raw.size() + span_n / 2 * (open.size() + close.size()));
+    QChar* w = tip.data();
+    auto copy = [&w](const QChar* from, qsizetype count) {
+        std::memcpy(static_cast<void*>(w), from, size_t(count) * sizeof(QChar));
+        w += count;
+    };
+    auto tag = [&w](QLatin1String t) {
+        for (char c : t)
+            *w++ = QLatin1Char(c);
+    };
+    int copied = 0;
+    for (qsizetype k = 0; k + 1 < span_n; k += 2) {
+        copy(text + copied, span[k] - copied);
+        tag(open);
+        copy(text + span[k], span[k + 1] - span[k]);
+        tag(close);
+        copied = span[k + 1];
     }
-    if (markup)
-        at.append(int(tip.size()));
-    else
-        tip = plain;
-    auto pos = [&](int i) { return markup ? at[i] : i; };
+    copy(text + copied, raw.size() - copied);
+    fmt_links(tip, nullptr);
+}
+
+// fmt from tip: the addresses found in plain (tip before escaping) made links. `at` maps each
+// position of plain to tip, or is null when the two are the same text.
+void tweet::fmt_links(const QString& plain, const int* at) {
+    auto pos = [at](int i) { return at ? at[i] : i; };
 
     // Links are spliced into a fresh string so that many addresses cost linear time. Each search
     // after a link resumes at the white space that ended it, where the text is still as in plain.
-    fmt.clear();
-    fmt.reserve(tip.size());
     const int len = plain.size();
+    int from = 0; // in plain
+    int start = link_scan::fmt_link_start(plain, from);
+    if (start < 0) {
+        fmt = tip;
+        return;
+    }
+    fmt.reserve(tip.size() + 64);
     int copied = 0; // in tip
-    int from = 0;   // in plain
-    while (from <= len) {
-        const int start = link_scan::fmt_link_start(plain, from);
-        if (start < 0) break;
+    for (; start >= 0; start = from <= len ? link_scan::fmt_link_start(plain, from) : -1) {
         int end = start;
         while (end < len && !is_space(plain.at(end)))
             ++end;

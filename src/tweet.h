@@ -57,6 +57,8 @@ private:
     static void comp_avg(float* m, float* sd, int n, float& m_avg, float& sd_avg);
     void comp_overall_avg();
     void fmt_content(const bool* known, qsizetype known_n);
+    void fmt_spans(const int* span, qsizetype span_n);
+    void fmt_links(const QString& plain, const int* at);
     void set_body(QString body, bool render);
 
     QString fmt;
