@@ -102,23 +102,33 @@ private slots:
         QFETCH(QByteArray, data);
         QFETCH(QStringList, read);
         QFETCH(QList<int>, bad_lines);
+        // read whole, then as a file arrives: in pieces of 1 to 7 bytes
         QList<feed::line_error> errors;
         QString fatal;
-        QStringList got;
-        for (const feed::message& x :
-             feed::parse_corpus(data, feed::guess_format(file, data), errors, fatal)) {
-            got.append(x.lang.isEmpty() ? x.text : x.text + '|' + x.lang);
-            QVERIFY(x.published.isValid());
-            QCOMPARE(x.published.timeSpec(), Qt::UTC);
+        const QList<feed::message> whole = feed::parse_corpus(data, feed::guess_format(file, data), errors, fatal);
+        feed::corpus_reader rd(feed::guess_format(file, data));
+        QList<feed::message> pieces;
+        feed::message m;
+        for (qsizetype at = 0, k = 0; at < data.size(); at += k % 7 + 1, ++k) {
+            rd.add(data.mid(at, k % 7 + 1), at + k % 7 + 1 >= data.size());
+            while (rd.next(m))
+                pieces.append(m);
         }
-        QVERIFY(fatal.isEmpty());
-        QCOMPARE(got, read);
-        QList<int> lines;
-        for (const feed::line_error& e : errors) {
-            lines.append(e.line);
-            QVERIFY(!e.why.isEmpty());
+        for (const QList<feed::message>& msgs : {whole, pieces}) {
+            QStringList got;
+            for (const feed::message& x : msgs) {
+                got.append(x.lang.isEmpty() ? x.text : x.text + '|' + x.lang);
+                QCOMPARE(x.published.timeSpec(), Qt::UTC);
+            }
+            QCOMPARE(got, read);
         }
-        QCOMPARE(lines, bad_lines);
+        QVERIFY(fatal.isEmpty() && rd.fatal().isEmpty());
+        for (const QList<feed::line_error>& errs : {errors, rd.errors()}) {
+            QList<int> lines;
+            for (const feed::line_error& e : errs)
+                lines.append(e.why.isEmpty() ? -e.line : e.line);
+            QCOMPARE(lines, bad_lines);
+        }
     }
 
     // Search pages: messages holding every keyword as a whole word, newest first, in the language

@@ -316,6 +316,17 @@ private slots:
         QCOMPARE(
             m.summary(),
             QStringLiteral("2 topics: delay · gate · hour (6, v 3.0); goal · match · referee (6, v 8.0)"));
+        // Eight topics without a shared word, their tweets interleaved: eight groups, drawn apart.
+        QStringList eight;
+        for (int i = 0; i < 32; ++i)
+            eight << QStringLiteral("k%1a k%1b k%1c k%1d k%2e").arg(QString::number(i % 8), QString::number(i % 3));
+        m.compute(tweets(eight));
+        QCOMPARE(m.clusters().size(), 8);
+        for (const sim_cluster& c : m.clusters()) {
+            QCOMPARE(c.members, QList<int>({c.members[0], c.members[0] + 8, c.members[0] + 16, c.members[0] + 24}));
+            for (const sim_cluster& d : m.clusters())
+                QVERIFY(&c == &d || std::hypot(c.x - d.x, c.y - d.y) > c.spread + d.spread);
+        }
         for (const QStringList& texts : {QStringList{"rain storm", "coffee cake"}, {"rain storm"}, {}}) {
             m.compute(tweets(texts));
             QStringList at;
