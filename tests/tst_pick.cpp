@@ -130,6 +130,8 @@ private slots:
                                        {"7 px right of a major tick", 5.07f, 8, 63},
                                        {"6 px above a minor tick", 3.25f, 5.06f, 63},
                                        {"7 px above a minor tick", 3.25f, 5.07f, 64},
+                                       {"tick end on the region's edge", 3, 4.91f, 63},
+                                       {"pleasure axis on the region's edge", 3.125f, 5.04f, 63},
                                        {"beyond the axis end", 9.05f, 5, 64}}) {
             QTest::addRow("%s", name) << sq << 1 << stack(fit, x, y, 20) << QPointF(x, y) << 0 << upto(fit);
             QTest::addRow("%s, one more", name)
@@ -193,6 +195,9 @@ private slots:
         mw->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(mw));
         const std::pair<std::function<void()>, QString> steps[] = {
+            // as the window opens, the bars below and right of the canvas
+            {[&] { QVERIFY(mw->x_bar()->y() > gl->geometry().bottom() && mw->y_bar()->x() > gl->geometry().right()); },
+             "1\u00d7 | 0 0 1 | 0 0 | 0 0 | 0"},
             // zoom 2 shows the top-left quarter
             {[&] { trigger("zoom_in_act"); }, "2\u00d7 | 400 400 400 | 0 0 | 0 0.5 | 1"},
             {[&] { mw->x_bar()->setValue(200); }, "2\u00d7 | 400 400 400 | 200 0 | 0.25 0.5 | 1"},

@@ -92,7 +92,8 @@ private slots:
              "-123456789012345, \"t\":true,\"f\":false}"},
             {"love lie", "{\"z\":null,\"text\":\"dup\",\"text\":\"love "
                          "lie\",\"B\":\"\\\"\",\"_\":\"\\\\\",\"id\":12,\"id\":7}"},
-            {"x\u00ff\uffff", "{\"text\":\"x\\u00ff\\uffff\",\"k\":\"\\u001f\\u007f\"}"},
+            {"x\u0080\u07ff\u0800\uffff\U00010000",
+             "{\"text\":\"x\\u0080\\u07ff\\u0800\\uffff\\ud800\\udc00\",\"k\":\"\\u001f\\u007f\"}"},
             {"joy \"%1\"\nfear", "{\"text\":\"joy \\\"%1\\\"\\nfear\",\"id\":8}\r"}};
         QByteArray fast = "not json\n{\"text\":5}\n[\"text\"]\n\n \t\n", slow = fast;
         for (const auto& [text, o] : objects) {

@@ -28,8 +28,7 @@ float clamp01(float v) {
     return v > 1 ? 1.0f : v > 0 ? v : 0.0f; // NaN counts as 0
 }
 
-// The two-dimensional scale as defined: bilinear between the four surrounding entries, except
-// that a fraction of 0.01 or less on an axis counts as none.
+// The 2-D scale as defined: bilinear in the four surrounding entries; an axis fraction <= 0.01 is none.
 rgb two_dim(float lum, float hue) {
     const float l = clamp01(lum) * 10.0f, h = clamp01(hue) * 39.0f;
     const int li = int(l), hi = int(h);
@@ -57,8 +56,7 @@ rgb one_dim(const int path[PATH_LEN][3], float v) {
     return {c[0] / 255, c[1] / 255, c[2] / 255};
 }
 
-// A value whose product with scale is exactly 0.01 in single precision: a fraction on the edge
-// of the dead zone.
+// A value whose product with scale is exactly 0.01 in single precision: on the dead zone's edge.
 float on_dead_zone_edge(float scale) {
     float v = 0.01f / scale;
     for (int k = 0; k < 16 && v * scale != 0.01f; ++k)
