@@ -316,14 +316,15 @@ private slots:
         QCOMPARE(
             m.summary(),
             QStringLiteral("2 topics: delay · gate · hour (6, v 3.0); goal · match · referee (6, v 8.0)"));
-        // Eight topics without a shared word, their tweets interleaved: eight groups, drawn apart.
+        // Eight topics of three or four tweets without a shared word, interleaved: eight groups, drawn apart.
         QStringList eight;
-        for (int i = 0; i < 32; ++i)
+        for (int i = 0; i < 28; ++i)
             eight << QStringLiteral("k%1a k%1b k%1c k%1d k%2e").arg(QString::number(i % 8), QString::number(i % 3));
         m.compute(tweets(eight));
         QCOMPARE(m.clusters().size(), 8);
         for (const sim_cluster& c : m.clusters()) {
-            QCOMPARE(c.members, QList<int>({c.members[0], c.members[0] + 8, c.members[0] + 16, c.members[0] + 24}));
+            const int m0 = c.members[0]; // the first four topics have four tweets
+            QCOMPARE(c.members, QList<int>({m0, m0 + 8, m0 + 16, m0 + 24}).mid(0, m0 < 4 ? 4 : 3));
             for (const sim_cluster& d : m.clusters())
                 QVERIFY(&c == &d || std::hypot(c.x - d.x, c.y - d.y) > c.spread + d.spread);
         }

@@ -17,8 +17,7 @@ using testutils::loopback_server;
 
 namespace {
 
-// strip_body's rules as regular expressions: retweet prefixes and leading mentions, then web
-// addresses with the rest of their run and one blank, then trailing blanks.
+// strip_body's rules as regular expressions: retweets and leading mentions, addresses, end blanks.
 QString strip_reference(QString out) {
     static const QRegularExpression rt(QStringLiteral("^RT\\s*@\\S*(\\s+|$)")),
         at(QStringLiteral("^@\\S*(\\s+|$)")), link(QStringLiteral("\\b\\S*\\.\\S*/\\S*\\b\\S*\\s?")),
