@@ -82,7 +82,7 @@ private slots:
             most_4 = QString("\U0001F600").repeated(16384);
         QTest::addRow("jsonl: blank and bad lines")
             << "c.jsonl"
-            << "\n" + ok + "\nnot json\n{\"x\":1" + t + "\n{\"text\":5" + t + "\n" +
+            << "\xEF\xBB\xBF\n" + ok + "\nnot json\n{\"x\":1" + t + "\n{\"text\":5" + t + "\n" +
                    R"({"text":"t","author":"a","published":"yesterday"})" + "\n" + line("  ") + ok + "\n" +
                    line(most) + line(most + "e") + line(QString(400000, 'x')) + line(most_3) +
                    line(most_3 + "ee") + line(most_4) + line(most_4 + "e")
