@@ -266,8 +266,8 @@ private slots:
         row("emphasis inside a link", "go http://x.house.com/y", "go http://x." + em("house") + ".com/y",
             "go " + a("http://x." + em("house") + ".com/y"));
         row("placeholders in a link", "x http://t.co/%1%2 y%1", "", "x " + a("http://t.co/%1%2") + " y%1");
-        row("markup around a link", "<http://t.co/a\"b>", "&lt;http://t.co/a\"b&gt;",
-            "&lt;<a href=\"http://t.co/a&quot;b&gt;\">http://t.co/a\"b&gt;</a>");
+        row("markup around a link", "joy <http://t.co/a\"b>", em("joy") + " &lt;http://t.co/a\"b&gt;",
+            em("joy") + " &lt;<a href=\"http://t.co/a&quot;b&gt;\">http://t.co/a\"b&gt;</a>");
         row("non-breaking space in a link", "a.b/c\u00a0d e", "", a("a.b/c\u00a0d") + " e");
         QString run(20000, QChar('x'));
         run[5] = '.';
