@@ -143,9 +143,9 @@ private slots:
         row("all keywords, joined with plus", "q=coffee+rain", 200, {"#Coffee and rain"});
         row("all keywords, with a space", "q=rain%20coffee", 200, {"#Coffee and rain"});
         row("whole words only", "q=coff", 200, {});
-        row("letters beyond the BMP", "q=X%F0%90%90%80Y", 200, {"x\U00010400y \U0001F600rain"});
+        row("non-BMP", "q=%F0%90%90%A8+X%F0%90%90%80Y", 200, {"x\U00010400y \U0001F600rain \U00010400"});
         row("language", "q=rain&lang=en", 200,
-            {"#Coffee and rain", "rain all day", "x\U00010400y \U0001F600rain"});
+            {"#Coffee and rain", "rain all day", "x\U00010400y \U0001F600rain \U00010400"});
         row("first page", "q=w&rpp=3&page=1", 200, {"w 9", "w 8", "w 7"});
         row("third page", "q=w&rpp=4&page=3", 200, {"w 1", "w 0"});
         row("one a page", "q=w&rpp=1&page=2", 200, {"w 8"});
@@ -165,7 +165,7 @@ private slots:
                                msg("COFFEE time", "2024-03-05T10:00:00Z", "en"),
                                msg("rain all day", "2024-03-05T09:00:00Z", "en"),
                                msg("Regen rain", "2024-03-05T08:00:00Z", "de"),
-                               msg("x\U00010400y \U0001F600rain", "2024-03-02T08:00:00Z"),
+                               msg("x\U00010400y \U0001F600rain \U00010400", "2024-03-02T08:00:00Z"),
                                msg(nasty, "2024-03-01T08:00:00Z")};
         m.last().author = QStringLiteral("zoë");
         m.last().name = QStringLiteral("Zoë & <Co>");
