@@ -319,7 +319,7 @@ private slots:
         // Eight topics of three or four tweets without a shared word, interleaved: eight groups, drawn apart.
         QStringList eight;
         for (int i = 0; i < 28; ++i)
-            eight << QStringLiteral("k%1a k%1b k%1c k%1d k%2e").arg(QString::number(i % 8), QString::number(i % 3));
+            eight << QString("k%1a k%1b k%1c k%1d k%2e").arg(QString::number(i % 8), QString::number(i % 3));
         m.compute(tweets(eight));
         QCOMPARE(m.clusters().size(), 8);
         for (const sim_cluster& c : m.clusters()) {
