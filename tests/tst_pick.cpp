@@ -164,8 +164,7 @@ private slots:
         QVERIFY(gl.picked().isEmpty());
     }
 
-    // One paragraph a tweet under the pointer, in index order, its white space runs made single
-    // spaces; over empty plane no tooltip and the event is not taken; a move hides it.
+    // A paragraph a tweet under the pointer, blanks collapsed; none over empty plane; a move hides it.
     void tooltipListsPickedTweets() {
         open();
         const QStringList who = {"carol", "alice", "bob", "dave"};
@@ -185,8 +184,7 @@ private slots:
         QTRY_VERIFY(!QToolTip::isVisible());
     }
 
-    // Zoom and pan by menu, slider, bars, double-click, wheel and drag: after each step the zoom label,
-    // bars, the canvas's pan and the repaints the step cost.
+    // Zoom and pan by menus, slider, bars, clicks, wheel, drag: zoom label, bars, pan, repaints per step.
     void zoomAndPanSteps() {
         open();
         gl->tweets() << placed(4, 7, 1, 10);
