@@ -132,6 +132,7 @@ private slots:
                                        {"7 px above a minor tick", 3.25f, 5.07f, 64},
                                        {"tick end on the region's edge", 3, 4.91f, 63},
                                        {"pleasure axis on the region's edge", 3.125f, 5.04f, 63},
+                                       {"a tick's end on the region's left edge", 5.09f, 8, 63},
                                        {"beyond the axis end", 9.05f, 5, 64}}) {
             QTest::addRow("%s", name) << sq << 1 << stack(fit, x, y, 20) << QPointF(x, y) << 0 << upto(fit);
             QTest::addRow("%s, one more", name)

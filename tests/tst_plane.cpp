@@ -41,8 +41,7 @@ const std::tuple<const char*, float, float> circumplex[] = {
     {"subdued", 5.0f, 1.0f},   {"calm", 5.92f, 1.13f},      {"relaxed", 7.29f, 1.66f},
     {"serene", 8.34f, 2.71f},  {"contented", 8.88f, 4.08f}};
 
-// The scene drawn in the plainest way into the canvas's frame buffer: axes and ticks as GL lines,
-// numbers and words, each (tweet, world position) in turn as a GLU disc and outline, the caption.
+// The scene drawn the plainest way into the frame buffer: GL lines, GLU discs and outlines, text.
 QImage reference(opengl* gl, bool map, const QList<std::pair<int, QPointF>>& discs) {
     const int W = gl->width(), H = gl->height(), z = gl->zoom();
     const float tx = gl->translation(0), ty = gl->translation(1);
