@@ -290,12 +290,10 @@ private slots:
             << QStringList{"cat bird|cat fish|cat dog"}
             << "#0, 2 terms:\n0: cat/1 (0)\n1: bird/1 (1)\n0.1=0 0.2=0 #1, 2 terms:\n0: cat/1 (0)\n"
                "2: fish/1 (1)\n1.2=0 #2, 2 terms:\n0: cat/1 (0)\n3: dog/1 (1)\n";
-        QTest::addRow("unit length from below 1")
-            << QStringList{"owl|owls|cat"}
+        QTest::addRow("unit length from below 1") << QStringList{"owl|owls|cat"}
             << "#0, 1 terms:\n0: owl/1 (1)\n0.1=1 0.2=0 #1, 1 terms:\n0: owl/1 (1)\n1.2=0 #2, 1 terms:\n"
                "1: cat/1 (1)\n";
-        QTest::addRow("two weights")
-            << QStringList{"bird dog dog|cat|cat bird"}
+        QTest::addRow("two weights") << QStringList{"bird dog dog|cat|cat bird"}
             << "#0, 2 terms:\n0: bird/1 (0.181471)\n1: dog/2 (0.983396)\n0.1=0 0.2=0.128319 #1, 1 terms:\n"
                "2: cat/1 (1)\n1.2=0.707107 #2, 2 terms:\n0: bird/1 (0.707107)\n2: cat/1 (0.707107)\n";
         QTest::addRow("nothing weighted")

@@ -160,6 +160,8 @@ private slots:
                        qRound(size.height() - uy * (at.y() + gl.translation(1) - 0.5)));
         gl.pick_tweet(p.x(), p.y());
         QCOMPARE(gl.picked(), want);
+        float x, y, r; // the disc after the last tweet does not exist
+        QVERIFY(!gl.disc_px(int(tweets.size()), x, y, r) && !gl.disc_px(-1, x, y, r));
         gl.paint_flag(false); // nothing is drawn, so nothing is picked
         gl.pick_tweet(p.x(), p.y());
         QVERIFY(gl.picked().isEmpty());
