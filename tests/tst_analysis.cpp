@@ -296,8 +296,7 @@ private slots:
         QTest::addRow("two weights") << QStringList{"bird dog dog|cat|cat bird"}
             << "#0, 2 terms:\n0: bird/1 (0.181471)\n1: dog/2 (0.983396)\n0.1=0 0.2=0.128319 #1, 1 terms:\n"
                "2: cat/1 (1)\n1.2=0.707107 #2, 2 terms:\n0: bird/1 (0.707107)\n2: cat/1 (0.707107)\n";
-        QTest::addRow("nothing weighted")
-            << QStringList{"cat owl|cats owl owl"}
+        QTest::addRow("nothing weighted") << QStringList{"cat owl|cats owl owl"}
             << "#0, 2 terms:\n0: cat/1 (0)\n1: owl/1 (0)\n0.1=0 #1, 2 terms:\n0: cat/1 (0)\n1: owl/2 (0)\n";
         QTest::addRow("second fill") << QStringList{"cat|dog", "owl"}
                                      << "#0, 2 terms:\n0: cat/1 (0.707107)\n2: owl/1 (0.707107)\n";
